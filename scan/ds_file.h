@@ -1,0 +1,60 @@
+// The DS scan file: a 12-byte header (field of view, angular resolution, range unit; float32)
+// and fixed-size scan-line records to the end of the file. No magic number, no record count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "scan/scan_store.h"
+#include "scan/status.h"
+
+namespace quorvel {
+
+// One of the three accepted scanner set-ups; the header must match one exactly.
+struct ScanSetup {
+  float angularResolution;  // degrees
+  float fieldOfView;        // degrees
+  int16_t pointsPerLine;
+  int32_t recordSize;  // 52 + 2 * pointsPerLine
+};
+
+// The set-up for a header pair (exact float comparison), or none.
+const ScanSetup* findScanSetup(float angularResolution, float fieldOfView);
+
+struct DsHeader {
+  float fieldOfView = 0;
+  float angularResolution = 0;
+  float rangeUnit = 0;
+};
+
+// A parsed DS file, not yet installed in a store.
+struct DsContents {
+  DsHeader header;
+  ScanSetup setup{};
+  std::vector<ScanLine> lines;  // the records after the 200 skipped ones, pose rotations set
+};
+
+// Parses DS bytes: rejects a file shorter than its header and an unaccepted set-up, skips the
+// first 200 records, keeps a trailing partial record (missing bytes zero).
+Status parseDsFile(std::span<const unsigned char> bytes, DsContents& contents);
+
+// Zero-filled scan lines; fails instead of throwing when the memory cannot be had.
+Status allocateScanLines(size_t count, std::vector<ScanLine>& lines);
+
+// Releases the store's previous scan and every derived buffer, then takes the new scan.
+void installDsContents(ScanStore& store, DsContents&& contents);
+
+// Reads and parses a DS file without installing it.
+Status readDsContents(const std::string& path, DsContents& contents);
+
+// Reads, parses and installs a DS file. On failure the store is unchanged, header included.
+Status readDsFile(const std::string& path, ScanStore& store);
+int loadDsFile(const char* path);  // 1 / 0 on the process-wide store
+
+// Writes the 12-byte header as a DS file starts with it.
+void appendDsHeader(const DsHeader& header, std::vector<unsigned char>& out);
+
+}  // namespace quorvel

@@ -1,0 +1,34 @@
+// Samples to points: the 2-D point in the scanner's scan plane and the 3-D world point through
+// the calibration and the line's pose. A sample has a point only when its range r satisfies
+// MIN_RANGE <= r <= MAX_RANGE (a NaN range has none); callers skip samples without one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "scan/calib_file.h"
+#include "scan/geometry.h"
+#include "scan/scan_store.h"
+
+namespace quorvel {
+
+using Vec2 = std::array<double, 2>;
+
+inline constexpr double MIN_RANGE = 0.5;   // length unit of the ranges; inclusive
+inline constexpr double MAX_RANGE = 60.0;  // inclusive
+
+inline bool isValidRange(double r) {
+  return r >= MIN_RANGE && r <= MAX_RANGE;
+}
+
+// Both return 1 and write the point for a valid sample; otherwise 0 with the output untouched.
+// Any l and s may be passed: indices outside the store give 0.
+int SampleToScanPoint(const ScanStore& store, int32_t l, int32_t s, Vec2& point);
+int SampleToWorldPoint(const ScanStore& store, const SensorCalib& calib, int32_t l, int32_t s,
+                       Vec3& point);
+
+// The same on the process-wide store and calibration.
+int SampleToScanPoint(int32_t l, int32_t s, Vec2& point);
+int SampleToWorldPoint(int32_t l, int32_t s, Vec3& point);
+
+}  // namespace quorvel

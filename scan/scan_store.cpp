@@ -1,0 +1,39 @@
+#include "scan/scan_store.h"
+
+namespace quorvel {
+
+ScanStore scanStore;
+
+void initScanStore(ScanStore& store) {
+  store.lines.reset();
+  store.lineCount = 0;
+  store.varianceMap.reset();
+  store.normalMap.reset();
+  store.labelMap.reset();
+  store.segmentTable.reset();
+  store.lineSegmentMask.reset();
+  store.lineSegmentLists.reset();
+}
+
+void freeScanStore(ScanStore& store) {
+  if (store.lineSegmentLists) {
+    for (LineSegmentList& list : *store.lineSegmentLists) freeLineSegmentList(list);
+  }
+  initScanStore(store);
+}
+
+void initScanStore() {
+  initScanStore(scanStore);
+}
+void freeScanStore() {
+  freeScanStore(scanStore);
+}
+
+void makePoseRotation(Mat3& rotation, double ax, double ay, double az) {
+  mat3Identity(rotation);
+  if (ax != 0) mat3Multiply(rotation, RotX(ax));
+  if (ay != 0) mat3Multiply(rotation, RotY(ay));
+  if (az != 0) mat3Multiply(rotation, RotZ(az));
+}
+
+}  // namespace quorvel
