@@ -1,0 +1,73 @@
+#include "cli/info_command.h"
+
+#include <cstdio>
+
+#include "cli/report.h"
+#include "scan/point_reconstruction.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+std::string format(const char* pattern, double a, double b, double c) {
+  char text[160];
+  std::snprintf(text, sizeof text, pattern, a, b, c);
+  return text;
+}
+
+struct PointBox {
+  long long valid = 0;
+  Vec3 min{99999999.0, 99999999.0, 99999999.0};
+  Vec3 max{-99999999.0, -99999999.0, -99999999.0};
+};
+
+PointBox validPointBox(const ScanStore& store, const SensorCalib& calib) {
+  PointBox box;
+  for (int32_t l = 0; l < store.lineCount; ++l) {
+    for (int32_t s = 0; s < store.pointsPerLine; ++s) {
+      Vec3 p;
+      if (!SampleToWorldPoint(store, calib, l, s, p)) continue;
+      ++box.valid;
+      for (int k = 0; k < 3; ++k) {
+        if (p[k] < box.min[k]) box.min[k] = p[k];
+        if (p[k] > box.max[k]) box.max[k] = p[k];
+      }
+    }
+  }
+  return box;
+}
+
+}  // namespace
+
+int runInfo(const std::string& mdlPath, std::ostream& out, std::ostream& err) {
+  if (!loadProjectOrReport(mdlPath, err)) return EXIT_FAILURE_REPORTED;
+  const ScanStore& store = scanStore;
+  const Mat3& r = sensorCalib.rotation;
+  const Vec3& t = sensorCalib.translation;
+  out << "Project:                 " << mdlPath << "\n"
+      << "Directory:               " << projectPaths.directory << "\n"
+      << "Calibration file:        " << projectPaths.calibName << "\n"
+      << "DS file:                 " << projectPaths.dsName << "\n"
+      << "Field of view:           " << store.fieldOfView << " degrees\n"
+      << "Angular resolution:      " << store.angularResolution << " degrees\n"
+      << "Range unit:              " << store.rangeUnit << " raw per length unit\n"
+      << "Points per line:         " << store.pointsPerLine << "\n"
+      << "Record size:             " << store.recordSize << " bytes\n"
+      << "Scan lines:              " << store.lineCount << "\n"
+      << "Calibration rotation:    " << format("%12.9f %12.9f %12.9f", r[0], r[1], r[2]) << "\n"
+      << "                         " << format("%12.9f %12.9f %12.9f", r[3], r[4], r[5]) << "\n"
+      << "                         " << format("%12.9f %12.9f %12.9f", r[6], r[7], r[8]) << "\n"
+      << "Calibration translation: " << format("%.6f %.6f %.6f", t[0], t[1], t[2]) << "\n";
+  const PointBox box = validPointBox(store, sensorCalib);
+  out << "Valid samples:           " << box.valid << " of "
+      << static_cast<long long>(store.lineCount) * store.pointsPerLine << "\n";
+  if (box.valid > 0) {
+    out << "World bounding box min:  "
+        << format("%.3f %.3f %.3f", box.min[0], box.min[1], box.min[2]) << "\n"
+        << "World bounding box max:  "
+        << format("%.3f %.3f %.3f", box.max[0], box.max[1], box.max[2]) << "\n";
+  }
+  return EXIT_OK;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,115 @@
+// The `quorvel` command line: the window's pipeline without a window.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "cli/info_command.h"
+#include "cli/report.h"
+#include "cli/run_command.h"
+#include "cli/simulate_command.h"
+#include "render/bitmap_tile_store.h"
+#include "scan/scan_store.h"
+
+namespace {
+
+using namespace quorvel;
+
+// What the window does when it is destroyed: release the scan and the picture.
+struct ReleaseAtExit {
+  ~ReleaseAtExit() {
+    freeScanStore();
+    freeBitmapTiles();
+  }
+};
+
+struct Arguments {
+  std::string project;
+  std::string outDir;
+  SimulationOptions simulation;
+  cli::RunOptions run;
+  std::string images;
+  std::string mask;
+  bool quiet = false;  // the pipeline shows no progress display yet
+  CLI::Option* imagesOption = nullptr;
+};
+
+void addInfo(CLI::App& app, Arguments& args) {
+  CLI::App* info = app.add_subcommand("info", "Load a project and describe it");
+  info->add_option("project", args.project, "The project's MDL file")->required();
+}
+
+void addRun(CLI::App& app, Arguments& args) {
+  CLI::App* run = app.add_subcommand("run", "Run the pipeline and write the requested outputs");
+  run->add_option("project", args.run.project, "The project's MDL file")->required();
+  run->add_option("--out", args.run.outDir, "Output folder (created if missing)")->required();
+  args.imagesOption =
+      run->add_option("--images", args.images, "Pictures to write: range,contour or all");
+  run->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
+  run->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
+  run->add_option("--threads", args.run.threads, "Worker threads (default: all cores)")
+      ->check(CLI::NonNegativeNumber);
+  run->add_flag("--timings", args.run.timings, "Print 'stage NAME SECONDS' lines");
+  run->add_flag("--quiet", args.quiet, "No progress display");
+}
+
+// Checks the option values that CLI11 cannot; a fault is a usage error.
+Status completeRunOptions(Arguments& args) {
+  if (args.imagesOption->count() > 0) {
+    Status status = cli::parseImageList(args.images, args.run.images);
+    if (!status.ok()) return status;
+  }
+  if (!args.mask.empty()) {
+    MaskRange mask;
+    Status status = cli::parseMaskRange(args.mask, mask);
+    if (!status.ok()) return status;
+    args.run.mask = mask;
+  }
+  return {};
+}
+
+int usageError(const char* command, const Status& status) {
+  std::cerr << "quorvel " << command << ": " << status.reason << "\n";
+  return cli::EXIT_USAGE;
+}
+
+void addSimulate(CLI::App& app, Arguments& args) {
+  CLI::App* simulate =
+      app.add_subcommand("simulate", "Write a synthetic project with its ground truth");
+  simulate->add_option("--out", args.outDir, "Output folder (created if missing)")->required();
+  simulate->add_option("--scene", args.simulation.scene, "street or hills")->capture_default_str();
+  simulate->add_option("--lines", args.simulation.lines, "Scan lines to load")
+      ->capture_default_str();
+  simulate
+      ->add_option("--setup", args.simulation.resolution, "Angular resolution: 1.0, 0.5 or 0.25")
+      ->capture_default_str();
+  simulate->add_option("--seed", args.simulation.seed, "Random seed")->capture_default_str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Quorvel: range images, surface features, segmentation and exports of DS scans"};
+  app.require_subcommand(1);
+  Arguments args;
+  addInfo(app, args);
+  addRun(app, args);
+  addSimulate(app, args);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return cli::EXIT_USAGE;
+  }
+  const ReleaseAtExit release;
+  if (app.got_subcommand("info")) return cli::runInfo(args.project, std::cout, std::cerr);
+  if (app.got_subcommand("run")) {
+    const Status options = completeRunOptions(args);
+    if (!options.ok()) return usageError("run", options);
+    return cli::runPipeline(args.run, std::cout, std::cerr);
+  }
+  const Status options = checkSimulationOptions(args.simulation);
+  if (!options.ok()) return usageError("simulate", options);
+  return cli::runSimulate(args.simulation, args.outDir, std::cout, std::cerr);
+}

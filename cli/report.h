@@ -1,0 +1,24 @@
+// How the command line reports: the window's message text and caption on standard error,
+// followed by the reason where one is known; the exit statuses of every command.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "scan/project_load.h"
+
+namespace quorvel::cli {
+
+inline constexpr int EXIT_OK = 0;
+inline constexpr int EXIT_FAILURE_REPORTED = 1;  // a step failed as the window would report it
+inline constexpr int EXIT_USAGE = 2;             // the command line itself is wrong
+
+// Prints "TEXT: CAPTION (REASON)" (the reason only when known).
+void reportFailure(std::ostream& err, const std::string& text, const std::string& caption,
+                   const std::string& reason);
+
+// Loads a project into the process-wide paths, calibration and store, all or nothing;
+// reports a failure and returns false.
+bool loadProjectOrReport(const std::string& mdlPath, std::ostream& err);
+
+}  // namespace quorvel::cli

@@ -1,0 +1,100 @@
+#include "cli/run_command.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+#include "cli/report.h"
+#include "cli/stage_timer.h"
+#include "platform/headless/picture_png.h"
+#include "render/contour_picture.h"
+#include "render/range_picture.h"
+#include "scan/parallel_for.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+const std::vector<std::string> KNOWN_IMAGES = {"range", "contour"};
+
+bool parseInt(std::string_view text, int32_t& value) {
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
+int buildPicture(const std::string& name) {
+  if (name == "range") return Range2MeshBmp();
+  return Contour2MeshBmp();
+}
+
+// Builds and writes one picture; reports a failure as the window's commands would.
+bool writePicture(const std::string& name, const std::string& outDir, StageTimer& timer,
+                  std::ostream& err) {
+  if (!timer.time(name, [&] { return buildPicture(name); })) {
+    reportFailure(err, "Generate " + name + " image failure.", "Error", "no scan line loaded");
+    return false;
+  }
+  const std::string path = outDir + "/" + name + ".png";
+  const Status written = timer.time("png", [&] { return writePicturePng(bitmapTileStore, path); });
+  if (!written.ok()) {
+    reportFailure(err, "Picture output failure.", path, written.reason);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Status parseImageList(const std::string& list, std::vector<std::string>& images) {
+  images.clear();
+  if (list == "all") {
+    images = KNOWN_IMAGES;
+    return {};
+  }
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    const std::string name = list.substr(start, comma - start);
+    if (std::find(KNOWN_IMAGES.begin(), KNOWN_IMAGES.end(), name) == KNOWN_IMAGES.end()) {
+      return fault("unknown picture", "'" + name + "'", "range, contour or all");
+    }
+    if (std::find(images.begin(), images.end(), name) == images.end()) images.push_back(name);
+    start = comma + 1;
+  }
+  return {};
+}
+
+Status parseMaskRange(const std::string& text, MaskRange& mask) {
+  const size_t colon = text.find(':');
+  MaskRange parsed;
+  if (colon == std::string::npos ||
+      !parseInt(std::string_view(text).substr(0, colon), parsed.stno) ||
+      !parseInt(std::string_view(text).substr(colon + 1), parsed.edno)) {
+    return fault("bad mask range", "'" + text + "'", "STNO:EDNO with two integers");
+  }
+  mask = parsed;
+  return {};
+}
+
+int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err) {
+  std::error_code error;
+  std::filesystem::create_directories(options.outDir, error);
+  if (error) {
+    reportFailure(err, "Output folder failure.", options.outDir, error.message());
+    return EXIT_FAILURE_REPORTED;
+  }
+  parallelOptions.threads = options.threads;
+  if (options.mask) maskRange = *options.mask;
+  renderParams.inverse = options.inverse ? 1 : 0;
+  StageTimer timer(err, options.timings);
+  if (!timer.time("load", [&] { return loadProjectOrReport(options.project, err); })) {
+    return EXIT_FAILURE_REPORTED;
+  }
+  for (const std::string& name : options.images) {
+    if (!writePicture(name, options.outDir, timer, err)) return EXIT_FAILURE_REPORTED;
+    out << "Wrote " << options.outDir << "/" << name << ".png\n";
+  }
+  return EXIT_OK;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,34 @@
+// `quorvel run PROJECT.mdl --out DIR ...`: loads the project, runs the stages the requested
+// outputs need, in the order the window's commands would run them, and writes the outputs.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "features/range_image.h"
+#include "scan/status.h"
+
+namespace quorvel::cli {
+
+struct RunOptions {
+  std::string project;
+  std::string outDir;
+  std::vector<std::string> images;  // picture names, in the order given
+  std::optional<MaskRange> mask;
+  bool inverse = false;
+  bool timings = false;
+  int threads = 0;  // 0: one per core
+};
+
+// Checks and normalises the picture list ("all" or names from range, contour); a fault names
+// the unknown entry.
+Status parseImageList(const std::string& list, std::vector<std::string>& images);
+
+// Parses "STNO:EDNO" (integers, may be negative).
+Status parseMaskRange(const std::string& text, MaskRange& mask);
+
+int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err);  // exit status
+
+}  // namespace quorvel::cli

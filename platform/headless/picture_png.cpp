@@ -1,0 +1,73 @@
+#include "platform/headless/picture_png.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/headless/headless_platform.h"
+
+namespace quorvel {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Row y (0 = top) of the whole picture as RGB.
+void pictureRow(const BitmapTileStore& tiles, int32_t y, std::vector<png_byte>& row) {
+  const size_t tileBytes = 3 * static_cast<size_t>(tiles.tileWidth);
+  const int32_t storedRow = tiles.tileHeight - 1 - y;  // tiles are stored bottom-up
+  for (int32_t i = 0; i < tiles.count; ++i) {
+    png_byte* out = row.data() + static_cast<size_t>(i) * tileBytes;
+    const TileBitmap bitmap = (*tiles.tiles)[static_cast<size_t>(i)].bitmap;
+    if (!bitmap) {
+      std::fill(out, out + tileBytes, 255);
+      continue;
+    }
+    const unsigned char* in = headlessBitmap(bitmap).rows.data() + storedRow * tileBytes;
+    for (size_t x = 0; x < tileBytes; x += 3) {
+      out[x] = in[x + 2];
+      out[x + 1] = in[x + 1];
+      out[x + 2] = in[x];
+    }
+  }
+}
+
+}  // namespace
+
+Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
+  int32_t width = 0, height = 0;
+  getImageExtent(tiles, width, height);
+  if (width <= 0 || height <= 0) return fault("no picture to write", path);
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  if (!file) return fault("cannot create the file", path);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    return fault("not enough memory to write the picture", path);
+  }
+  std::vector<png_byte> row(3 * static_cast<size_t>(width));
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return fault("cannot write the picture", path);
+  }
+  png_init_io(png, file.get());
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int32_t y = 0; y < height; ++y) {
+    pictureRow(tiles, y, row);
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  if (std::fclose(file.release()) != 0) return fault("cannot write the picture", path);
+  return {};
+}
+
+}  // namespace quorvel

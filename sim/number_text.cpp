@@ -1,0 +1,13 @@
+#include "sim/number_text.h"
+
+#include <charconv>
+
+namespace quorvel::sim {
+
+std::string numberText(double value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+}  // namespace quorvel::sim

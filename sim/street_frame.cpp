@@ -1,0 +1,25 @@
+#include "sim/street_frame.h"
+
+#include "sim/portable_math.h"
+
+namespace quorvel::sim {
+
+StreetFrame makeStreetFrame(double arcLength, const Vec3& centre, double heading, double grade) {
+  return {arcLength, centre, portableCos(heading), portableSin(heading), grade};
+}
+
+Vec3 toStreetDirection(const StreetFrame& frame, const Vec3& direction) {
+  const double along = direction[0] * frame.cosHeading + direction[1] * frame.sinHeading;
+  const double across = direction[1] * frame.cosHeading - direction[0] * frame.sinHeading;
+  return {along, across, direction[2] - frame.grade * along};
+}
+
+Vec3 toStreetPoint(const StreetFrame& frame, const Vec3& world) {
+  Vec3 offset = world;
+  for (int i = 0; i < 3; ++i) offset[i] -= frame.centre[i];
+  Vec3 point = toStreetDirection(frame, offset);
+  point[0] += frame.arcLength;
+  return point;
+}
+
+}  // namespace quorvel::sim

@@ -1,0 +1,142 @@
+// End-to-end tests of the `quorvel` program: exit statuses, texts and files.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/test_files.h"
+
+namespace quorvel {
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string textOf(const std::string& path) {
+  const auto bytes = test::readFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+CliRun runQuorvel(const std::string& dir, const std::string& arguments) {
+  const std::string out = dir + "/stdout.txt", err = dir + "/stderr.txt";
+  const std::string command = std::string(QUORVEL_CLI) + " " + arguments + " >" + out + " 2>" + err;
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, textOf(out), textOf(err)};
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = test::freshTestDir();
+    test::DsRecord record;
+    record.position = {10, 20, 0};
+    record.range.assign(181, 1000);
+    test::writeFile(dir + "/scan.ds", test::dsFileBytes(1.0f, 180.0f, 100, {record, record}));
+    test::writeFile(dir + "/van.cal", "shv 0 0 2\n");
+    test::writeFile(dir + "/run.mdl", "DIR ./\nDS scan.ds\nCALIB van.cal\n");
+  }
+  std::string dir;
+};
+
+TEST_F(Cli, InfoDescribesTheProject) {
+  const CliRun run = runQuorvel(dir, "info " + dir + "/run.mdl");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Field of view:           180 degrees"), std::string::npos);
+  EXPECT_NE(run.out.find("Angular resolution:      1 degrees"), std::string::npos);
+  EXPECT_NE(run.out.find("Points per line:         181"), std::string::npos);
+  EXPECT_NE(run.out.find("Record size:             414 bytes"), std::string::npos);
+  EXPECT_NE(run.out.find("Scan lines:              2"), std::string::npos);
+  EXPECT_NE(run.out.find("Calibration translation: 0.000000 0.000000 2.000000"), std::string::npos);
+  EXPECT_NE(run.out.find("Valid samples:           362 of 362"), std::string::npos);
+  EXPECT_NE(run.out.find("World bounding box min:  0.000 20.000 2.000"), std::string::npos);
+  EXPECT_NE(run.out.find("World bounding box max:  20.000 30.000 2.000"), std::string::npos);
+}
+
+TEST_F(Cli, LoadFailuresPrintTheWindowTextWithPathAndReason) {
+  CliRun run = runQuorvel(dir, "info " + dir + "/absent.mdl");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Load MDL file failure.: " + dir +
+                         "/absent.mdl (cannot open the file: No such file or directory)\n");
+
+  test::writeFile(dir + "/scan.ds", test::dsFileBytes(2.0f, 180.0f, 100, {}));
+  run = runQuorvel(dir, "info " + dir + "/run.mdl");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.find("Load Ds file failure.: " + dir +
+                         "/./scan.ds (unsupported set-up: "
+                         "resolution 2, field of view 180"),
+            0u)
+      << run.err;
+  EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwo) {
+  for (const char* arguments :
+       {"", "frobnicate", "info", "info a.mdl --bogus", "simulate --out x --setup 2.0",
+        "simulate --out x --lines 0", "simulate --out x --scene moon", "simulate"}) {
+    EXPECT_EQ(runQuorvel(dir, arguments).status, 2) << arguments;
+  }
+  EXPECT_EQ(runQuorvel(dir, "--help").status, 0);
+}
+
+TEST_F(Cli, RunWritesThePicturesAndTimings) {
+  const CliRun run = runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir +
+                                         "/out --images contour,range --mask=-3:20 --inverse "
+                                         "--timings --threads 2");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* name : {"range.png", "contour.png"}) {
+    const auto png = test::readFile(dir + "/out/" + name);
+    ASSERT_GT(png.size(), 24u) << name;
+    EXPECT_EQ(png[1], 'P');
+    EXPECT_EQ(png[19], 8);    // width 8: two lines fill one 8-column picture
+    EXPECT_EQ(png[23], 181);  // height: the samples per line
+  }
+  for (const char* stage : {"stage load ", "stage range ", "stage contour ", "stage png "}) {
+    EXPECT_NE(run.err.find(stage), std::string::npos) << stage;
+  }
+}
+
+TEST_F(Cli, RunRejectsBadListsAndMasks) {
+  for (const char* options : {"--images range,bogus", "--images ''", "--mask 5", "--mask=a:3",
+                              "--mask=1:2:3", "--threads -1"}) {
+    const CliRun run = runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir + "/out " + options);
+    EXPECT_EQ(run.status, 2) << options;
+  }
+  EXPECT_EQ(runQuorvel(dir, "run " + dir + "/absent.mdl --out " + dir + "/out --images all").status,
+            1);
+}
+
+TEST_F(Cli, SimulatedProjectLoads) {
+  const CliRun simulate =
+      runQuorvel(dir, "simulate --out " + dir + "/sim --lines 40 --setup 0.25 --seed 7");
+  ASSERT_EQ(simulate.status, 0) << simulate.err;
+  for (const char* name : {"sim.mdl", "sim.cal", "sim.ds", "truth.npy"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir + "/sim/" + name)) << name;
+  }
+  const CliRun info = runQuorvel(dir, "info " + dir + "/sim/sim.mdl");
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("Points per line:         401"), std::string::npos);
+  EXPECT_NE(info.out.find("Scan lines:              40"), std::string::npos);
+}
+
+TEST(CliSample, SimulatorStillReproducesTheBundledSample) {
+  const std::string dir = test::freshTestDir();
+  std::string arguments = textOf(test::sourcePath("sample/simulate-arguments.txt"));
+  while (!arguments.empty() && std::isspace(static_cast<unsigned char>(arguments.back()))) {
+    arguments.pop_back();
+  }
+  const CliRun run = runQuorvel(dir, "simulate --out " + dir + " " + arguments);
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* name : {"sim.mdl", "sim.cal", "sim.ds", "truth.npy"}) {
+    EXPECT_TRUE(test::readFile(dir + "/" + name) ==
+                test::readFile(test::sourcePath("sample/") + name))
+        << name << " differs from the bundled sample";
+  }
+}
+
+}  // namespace
+}  // namespace quorvel
