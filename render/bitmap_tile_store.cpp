@@ -11,6 +11,7 @@ void initRenderState(BitmapTileStore& store, RenderParams& params) {
   store.tileWidth = 0;
   store.tileHeight = 0;
   store.imageReady = 0;
+  store.inverse = 0;
   params = RenderParams{};
 }
 

@@ -25,6 +25,7 @@ struct BitmapTileStore {
   int32_t tileWidth = 0;   // every tile is this wide
   int32_t tileHeight = 0;  // samples per line
   int32_t imageReady = 0;  // 1 once any build made a tile bitmap; cleared only at start-up
+  int32_t inverse = 0;     // the Inverse option the current picture was built with
 };
 
 extern BitmapTileStore bitmapTileStore;  // process-wide

@@ -66,6 +66,7 @@ int buildMeshTiles(BitmapTileStore& tiles, const ScanStore& store, bool precondi
                    const MeshBuildSettings& settings, Painter& painter) {
   std::vector<unsigned char> buffer;
   if (!beginMeshBuild(tiles, store, precondition, buffer)) return 0;
+  tiles.inverse = settings.params.inverse;
   unsigned char* rows = buffer.data() + TILE_BUFFER_HEADER_SIZE;
   for (int32_t i = 0; i < tiles.count; ++i) {
     std::fill(buffer.begin() + TILE_BUFFER_HEADER_SIZE, buffer.end(), 255);

@@ -1,0 +1,30 @@
+// The logic of the three modal dialogs: Query Info (the segment under the last query click),
+// About, and Set Mask Range (the band of samples the pictures and exports leave out).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/window_system.h"
+
+namespace quorvel {
+
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDC_MASK_STNO = 1000;
+inline constexpr int IDC_MASK_EDNO = 1001;
+inline constexpr int MASK_TEXT_LIMIT = 79;  // characters read from each field
+
+bool queryInfoDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command);
+bool aboutDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command);
+bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command);
+
+// A decimal integer as atoi reads it (leading white space, optional sign, digits up to the
+// first other character, 0 without digits), held within the int range instead of overflowing.
+int32_t parseMaskNumber(std::string_view text);
+
+// The About dialog's author and contact lines.
+inline constexpr const char* ABOUT_AUTHOR = "Quorvel developers";
+inline constexpr const char* ABOUT_CONTACT = "quorvel@users.invalid";
+
+}  // namespace quorvel

@@ -1,0 +1,37 @@
+// The view: the current picture scaled by the zoom, scrolled by the window's scroll bars, with
+// tile outlines and the query marker on top.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/window_system.h"
+
+namespace quorvel {
+
+// Paints the canvas rectangle (x0, y0) ... (x1, y1) that the client area shows.
+void paintView(ws::PaintContext dc, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
+// Shrinks the window where its client area exceeds the zoomed picture, then sets the ranges.
+void fitWindowToImage(ws::Window window, double zoom);
+
+// Sets both scroll ranges for the zoomed picture; a nested call (from the resize that showing
+// or hiding a scroll bar causes) returns at once.
+void updateScrollRanges(ws::Window window, double zoom);
+
+// The client rectangle as it would be without the window's scroll bars.
+ws::ClientRect clientSizeWithoutScrollBars(ws::Window window);
+
+// The scroll request codes of the scroll bars.
+enum ScrollCode : int {
+  SB_LINEUP = 0,
+  SB_LINEDOWN = 1,
+  SB_PAGEUP = 2,
+  SB_PAGEDOWN = 3,
+  SB_THUMBPOSITION = 4,
+  SB_THUMBTRACK = 5,
+};
+
+// Moves the view along one bar; the backward steps are 1 - size / 16 and 1 - size / 2.
+void onScroll(ws::Window window, ws::ScrollBar bar, int code, int32_t thumbPosition);
+
+}  // namespace quorvel
