@@ -19,16 +19,17 @@ bool queryInfoDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int comman
     return true;
   }
   if (event != ws::DialogEvent::Command) return false;
-  if (command == IDOK) {
+  if (command == DIALOG_OK) {
     ws::endDialog(dialog, 1);
     return true;
   }
-  if (command == IDCANCEL) ws::endDialog(dialog, 0);
+  if (command == DIALOG_CANCEL) ws::endDialog(dialog, 0);
   return false;
 }
 
 bool aboutDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command) {
-  if (event != ws::DialogEvent::Command || (command != IDOK && command != IDCANCEL)) return false;
+  if (event != ws::DialogEvent::Command || (command != DIALOG_OK && command != DIALOG_CANCEL))
+    return false;
   ws::endDialog(dialog, 1);
   return true;
 }
@@ -40,13 +41,13 @@ bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int comman
     return true;
   }
   if (event != ws::DialogEvent::Command) return false;
-  if (command == IDOK) {
+  if (command == DIALOG_OK) {
     maskRange.stno = parseMaskNumber(ws::dialogItemText(dialog, IDC_MASK_STNO, MASK_TEXT_LIMIT));
     maskRange.edno = parseMaskNumber(ws::dialogItemText(dialog, IDC_MASK_EDNO, MASK_TEXT_LIMIT));
     ws::endDialog(dialog, 1);
     return true;
   }
-  if (command == IDCANCEL) ws::endDialog(dialog, 0);
+  if (command == DIALOG_CANCEL) ws::endDialog(dialog, 0);
   return false;
 }
 

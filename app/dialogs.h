@@ -9,8 +9,8 @@
 
 namespace quorvel {
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
+inline constexpr int DIALOG_OK = 1;
+inline constexpr int DIALOG_CANCEL = 2;
 inline constexpr int IDC_MASK_STNO = 1000;
 inline constexpr int IDC_MASK_EDNO = 1001;
 inline constexpr int MASK_TEXT_LIMIT = 79;  // characters read from each field
@@ -22,9 +22,5 @@ bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int comman
 // A decimal integer as atoi reads it (leading white space, optional sign, digits up to the
 // first other character, 0 without digits), held within the int range instead of overflowing.
 int32_t parseMaskNumber(std::string_view text);
-
-// The About dialog's author and contact lines.
-inline constexpr const char* ABOUT_AUTHOR = "Quorvel developers";
-inline constexpr const char* ABOUT_CONTACT = "quorvel@users.invalid";
 
 }  // namespace quorvel

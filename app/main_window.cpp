@@ -168,7 +168,7 @@ void loadProject(ws::Window window) {
   const ws::FileDialog dialog{"Load MDL file",
                               {{"MDL File(*.mdl)", "*.mdl*"}, {"All files(*.*)", "*.*"}},
                               "",
-                              ws::OFN_FILEMUSTEXIST | ws::OFN_HIDEREADONLY};
+                              ws::FILE_MUST_EXIST | ws::FILE_HIDE_READ_ONLY};
   std::string path;
   if (!ws::openFileDialog(window, dialog, path)) return;
   ProjectLoad load;

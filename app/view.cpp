@@ -60,16 +60,16 @@ int32_t clampedPosition(int64_t value, int32_t min, int32_t max) {
 
 int64_t scrollStep(int code, int64_t size, int64_t position, int64_t thumb) {
   switch (code) {
-    case SB_LINEUP:
+    case SCROLL_LINE_UP:
       return 1 - size / 16;
-    case SB_LINEDOWN:
+    case SCROLL_LINE_DOWN:
       return size / 16 + 1;
-    case SB_PAGEUP:
+    case SCROLL_PAGE_UP:
       return 1 - size / 2;
-    case SB_PAGEDOWN:
+    case SCROLL_PAGE_DOWN:
       return size / 2 + 1;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
+    case SCROLL_THUMB_POSITION:
+    case SCROLL_THUMB_TRACK:
       return thumb - position;
     default:
       return 0;

@@ -21,14 +21,14 @@ void updateScrollRanges(ws::Window window, double zoom);
 // The client rectangle as it would be without the window's scroll bars.
 ws::ClientRect clientSizeWithoutScrollBars(ws::Window window);
 
-// The scroll request codes of the scroll bars.
+// The scroll request codes of the scroll bars (SB_LINEUP ... SB_THUMBTRACK).
 enum ScrollCode : int {
-  SB_LINEUP = 0,
-  SB_LINEDOWN = 1,
-  SB_PAGEUP = 2,
-  SB_PAGEDOWN = 3,
-  SB_THUMBPOSITION = 4,
-  SB_THUMBTRACK = 5,
+  SCROLL_LINE_UP = 0,
+  SCROLL_LINE_DOWN = 1,
+  SCROLL_PAGE_UP = 2,
+  SCROLL_PAGE_DOWN = 3,
+  SCROLL_THUMB_POSITION = 4,
+  SCROLL_THUMB_TRACK = 5,
 };
 
 // Moves the view along one bar; the backward steps are 1 - size / 16 and 1 - size / 2.

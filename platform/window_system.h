@@ -30,9 +30,10 @@ MessageAnswer messageBox(Window owner, const std::string& text, const std::strin
 
 // [File dialogs] --------------------------------------------------------------------------
 
-inline constexpr uint32_t OFN_OVERWRITEPROMPT = 0x2;
-inline constexpr uint32_t OFN_HIDEREADONLY = 0x4;
-inline constexpr uint32_t OFN_FILEMUSTEXIST = 0x1000;
+// The OFN_* flag values of the common dialogs.
+inline constexpr uint32_t FILE_OVERWRITE_PROMPT = 0x2;
+inline constexpr uint32_t FILE_HIDE_READ_ONLY = 0x4;
+inline constexpr uint32_t FILE_MUST_EXIST = 0x1000;
 inline constexpr size_t FILE_DIALOG_BUFFER = 260;  // characters, terminator included
 
 struct FileFilter {

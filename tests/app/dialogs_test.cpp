@@ -16,14 +16,14 @@ using test::ShellSession;
 using Dialogs = ShellSession;
 
 TEST_F(Dialogs, MaskRangeShowsTheValuesAndStoresWhatIsTyped) {
-  fake::queueDialog({{{IDC_MASK_STNO, "10"}, {IDC_MASK_EDNO, "20"}}, IDOK});
+  fake::queueDialog({{{IDC_MASK_STNO, "10"}, {IDC_MASK_EDNO, "20"}}, DIALOG_OK});
   onCommand(window, CMD_MASK_RANGE);
   EXPECT_EQ(fake::lastDialogTexts().at(IDC_MASK_STNO), "-1");
   EXPECT_EQ(fake::lastDialogTexts().at(IDC_MASK_EDNO), "-1");
   EXPECT_EQ(maskRange.stno, 10);
   EXPECT_EQ(maskRange.edno, 20);
   EXPECT_TRUE(fake::callsNamed("invalidate").empty());
-  fake::queueDialog({{{IDC_MASK_STNO, "abc"}, {IDC_MASK_EDNO, "0"}}, IDOK});
+  fake::queueDialog({{{IDC_MASK_STNO, "abc"}, {IDC_MASK_EDNO, "0"}}, DIALOG_OK});
   onCommand(window, CMD_MASK_RANGE);
   EXPECT_EQ(fake::lastDialogTexts().at(IDC_MASK_STNO), "10");
   EXPECT_EQ(maskRange.stno, 0);
@@ -32,7 +32,7 @@ TEST_F(Dialogs, MaskRangeShowsTheValuesAndStoresWhatIsTyped) {
 
 TEST_F(Dialogs, MaskRangeCancelKeepsTheValues) {
   maskRange = {5, 6};
-  fake::queueDialog({{{IDC_MASK_STNO, "10"}, {IDC_MASK_EDNO, "20"}}, IDCANCEL});
+  fake::queueDialog({{{IDC_MASK_STNO, "10"}, {IDC_MASK_EDNO, "20"}}, DIALOG_CANCEL});
   onCommand(window, CMD_MASK_RANGE);
   EXPECT_EQ(maskRange.stno, 5);
   EXPECT_EQ(maskRange.edno, 6);
@@ -53,7 +53,7 @@ TEST(MaskNumber, ReadsLikeAtoiButSaturates) {
 }
 
 TEST_F(Dialogs, AboutEndsWithOneForEitherButton) {
-  for (int button : {IDOK, IDCANCEL}) {
+  for (int button : {DIALOG_OK, DIALOG_CANCEL}) {
     fake::queueDialog({{}, button});
     onCommand(window, CMD_ABOUT);
     EXPECT_EQ(fake::calls().back(), "endDialog(1)");
@@ -84,7 +84,7 @@ TEST(QueryInfo, FieldsInTheDialogOrderWithTheirFormats) {
 }
 
 TEST_F(Dialogs, QueryInfoWithoutSegmentFillsNothing) {
-  fake::queueDialog({{}, IDOK});
+  fake::queueDialog({{}, DIALOG_OK});
   EXPECT_EQ(ws::runModalDialog(window, IDD_QUERY_INFO, queryInfoDlgProc), 1);
   EXPECT_TRUE(fake::lastDialogTexts().empty());
 }

@@ -59,24 +59,24 @@ TEST_F(View, ScrollStepsAreAsymmetricAndClamped) {
   updateScrollRanges(window, 8.0);
   ASSERT_EQ(ws::clientRect(window).bottom, 600);
   fake::clearCalls();
-  onScroll(window, ws::ScrollBar::Vertical, SB_LINEDOWN, 0);
-  onScroll(window, ws::ScrollBar::Vertical, SB_LINEUP, 0);
-  onScroll(window, ws::ScrollBar::Vertical, SB_PAGEDOWN, 0);
-  onScroll(window, ws::ScrollBar::Vertical, SB_PAGEUP, 0);
+  onScroll(window, ws::ScrollBar::Vertical, SCROLL_LINE_DOWN, 0);
+  onScroll(window, ws::ScrollBar::Vertical, SCROLL_LINE_UP, 0);
+  onScroll(window, ws::ScrollBar::Vertical, SCROLL_PAGE_DOWN, 0);
+  onScroll(window, ws::ScrollBar::Vertical, SCROLL_PAGE_UP, 0);
   EXPECT_EQ(fake::calls(),
             (std::vector<std::string>{"scrollWindow(0, -38)", "setScrollPosition(vertical, 38)",
                                       "scrollWindow(0, 36)", "setScrollPosition(vertical, 2)",
                                       "scrollWindow(0, -301)", "setScrollPosition(vertical, 303)",
                                       "scrollWindow(0, 299)", "setScrollPosition(vertical, 4)"}));
   fake::clearCalls();
-  onScroll(window, ws::ScrollBar::Vertical, SB_THUMBTRACK, 100000);
+  onScroll(window, ws::ScrollBar::Vertical, SCROLL_THUMB_TRACK, 100000);
   EXPECT_EQ(fake::scrollState(ws::ScrollBar::Vertical).pos, 848);
   fake::clearCalls();
-  onScroll(window, ws::ScrollBar::Vertical, SB_LINEDOWN, 0);  // at the end: nothing at all
-  onScroll(window, ws::ScrollBar::Horizontal, SB_PAGEUP, 0);
+  onScroll(window, ws::ScrollBar::Vertical, SCROLL_LINE_DOWN, 0);  // at the end: nothing at all
+  onScroll(window, ws::ScrollBar::Horizontal, SCROLL_PAGE_UP, 0);
   onScroll(window, ws::ScrollBar::Horizontal, 8, 0);  // an unknown request
   EXPECT_TRUE(fake::calls().empty());
-  onScroll(window, ws::ScrollBar::Horizontal, SB_LINEDOWN, 0);  // client width 783
+  onScroll(window, ws::ScrollBar::Horizontal, SCROLL_LINE_DOWN, 0);  // client width 783
   EXPECT_EQ(fake::calls(), (std::vector<std::string>{"scrollWindow(-49, 0)",
                                                      "setScrollPosition(horizontal, 49)"}));
 }

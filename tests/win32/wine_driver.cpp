@@ -1,0 +1,239 @@
+// Drives the Windows program under Wine the way a person would: starts it, posts menu
+// commands, fills the file dialogs, answers message boxes and dialogs, reads their texts back
+// and checks them. Usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR (Windows paths).
+// PROJECT_DIR holds sample.mdl (a good project) and bad-calib.mdl, bad-ds.mdl, empty.mdl.
+// Prints one line per check and exits with the number of failed checks.
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+int failures = 0;
+int passes = 0;
+std::string projectDir, shotDir;
+
+void check(bool ok, const std::string& what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  std::fflush(stdout);
+  ++(ok ? passes : failures);
+}
+
+// Polls until the predicate holds or the time runs out.
+bool waitFor(const std::function<bool()>& predicate, int milliseconds = 15000) {
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (predicate()) return true;
+    Sleep(50);
+  }
+  return predicate();
+}
+
+HWND mainWindow() {
+  return FindWindowA("QuorvelWndClass", nullptr);
+}
+
+HWND waitForDialog(const std::string& title) {
+  HWND dialog = nullptr;
+  waitFor([&] { return (dialog = FindWindowA("#32770", title.c_str())) != nullptr; });
+  return dialog;
+}
+
+bool waitUntilGone(HWND window) {
+  return waitFor([&] { return !IsWindow(window); });
+}
+
+std::string itemText(HWND dialog, int item) {
+  char text[1024] = "";
+  GetDlgItemTextA(dialog, item, text, sizeof text);
+  return text;
+}
+
+void press(HWND dialog, int button) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+void command(int id) {
+  PostMessageA(mainWindow(), WM_COMMAND, id, 0);
+}
+
+// Answers the message box with this caption: checks its text, presses the button.
+void answerMessageBox(const std::string& caption, const std::string& text, int button) {
+  const HWND box = waitForDialog(caption);
+  check(box != nullptr, "message box \"" + caption + "\" appears");
+  if (!box) return;
+  check(itemText(box, 0xFFFF) == text,
+        "message box text \"" + text + "\" (got \"" + itemText(box, 0xFFFF) + "\")");
+  press(box, button);
+  waitUntilGone(box);
+}
+
+// Fills a file dialog's name field and presses its OK button.
+bool chooseFile(const std::string& title, const std::string& path) {
+  const HWND dialog = waitForDialog(title);
+  check(dialog != nullptr, "file dialog \"" + title + "\" appears");
+  if (!dialog) return false;
+  for (int field : {1148, 1152}) SetDlgItemTextA(dialog, field, path.c_str());
+  press(dialog, IDOK);
+  return waitUntilGone(dialog);
+}
+
+void loadProject(const std::string& mdlName) {
+  command(100);
+  chooseFile("Load MDL file", projectDir + "\\" + mdlName);
+}
+
+// Saves the screen as a bitmap file for the test script to convert.
+void screenshot(const std::string& name) {
+  Sleep(500);
+  const HWND desktop = GetDesktopWindow();
+  RECT rect;
+  GetWindowRect(desktop, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  const HDC screen = GetDC(desktop);
+  const HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{
+      0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageBytes),
+      0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  const std::string path = shotDir + "\\" + name + ".bmp";
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    std::fwrite(bits, imageBytes, 1, out);
+    std::fclose(out);
+  }
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(desktop, screen);
+}
+
+PROCESS_INFORMATION start(const std::string& exe) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + exe + "\"";
+  CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                 &startup, &process);
+  return process;
+}
+
+DWORD exitCodeAfter(const PROCESS_INFORMATION& process, DWORD milliseconds) {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &code);
+  }
+  return code;
+}
+
+void checkLoadFailures() {
+  loadProject("bad-calib.mdl");
+  // A relative DIR is taken from the MDL file's folder: "./" is joined as written.
+  answerMessageBox(projectDir + "\\./missing.cal", "Load Calib file failure.", IDOK);
+  loadProject("bad-ds.mdl");
+  answerMessageBox(projectDir + "\\./missing.ds", "Load Ds file failure.", IDOK);
+  loadProject("empty.mdl");
+  answerMessageBox("Error", "Generate BMP mesh failure.", IDOK);
+}
+
+void checkLoad() {
+  RECT before;
+  GetClientRect(mainWindow(), &before);
+  loadProject("sample.mdl");
+  RECT after{};
+  waitFor([&] {
+    GetClientRect(mainWindow(), &after);
+    return after.bottom != before.bottom;
+  });
+  // The picture is wider than the window: a horizontal scroll bar takes its height.
+  const int expected = 361 - GetSystemMetrics(SM_CYHSCROLL);
+  check(after.bottom == expected, "the window fits the picture's 361 rows (client height " +
+                                      std::to_string(after.bottom) + ")");
+  check(!FindWindowA("#32770", "Error") && !FindWindowA("#32770", "Load MDL file"),
+        "no message box after a good load");
+  screenshot("after-load");
+}
+
+void checkMaskRange() {
+  command(145);
+  HWND dialog = waitForDialog("Set Mask Range");
+  check(dialog && itemText(dialog, 1000) == "-1" && itemText(dialog, 1001) == "-1",
+        "Set Mask Range first shows -1 / -1");
+  SetDlgItemTextA(dialog, 1000, "10");
+  SetDlgItemTextA(dialog, 1001, "20");
+  press(dialog, IDOK);
+  waitUntilGone(dialog);
+  command(145);
+  dialog = waitForDialog("Set Mask Range");
+  check(dialog && itemText(dialog, 1000) == "10" && itemText(dialog, 1001) == "20",
+        "Set Mask Range keeps 10 / 20");
+  SetDlgItemTextA(dialog, 1000, "abc");
+  press(dialog, IDCANCEL);
+  waitUntilGone(dialog);
+  command(145);
+  dialog = waitForDialog("Set Mask Range");
+  check(dialog && itemText(dialog, 1000) == "10", "Cancel keeps the mask range");
+  SetDlgItemTextA(dialog, 1000, "-1");
+  SetDlgItemTextA(dialog, 1001, "-1");
+  press(dialog, IDOK);
+  waitUntilGone(dialog);
+}
+
+void checkAbout() {
+  command(104);
+  const HWND dialog = waitForDialog("Information");
+  check(dialog != nullptr, "About opens the Information dialog");
+  press(dialog, IDCANCEL);
+  check(waitUntilGone(dialog), "About closes with Escape");
+}
+
+void checkSecondInstance(const std::string& exe) {
+  const PROCESS_INFORMATION second = start(exe);
+  check(exitCodeAfter(second, 15000) == 0, "a second instance exits at once with 0");
+  check(mainWindow() != nullptr, "the first instance keeps running");
+}
+
+void checkClose(const PROCESS_INFORMATION& first) {
+  PostMessageA(mainWindow(), WM_CLOSE, 0, 0);
+  answerMessageBox("QuorvelApp", "OK to close window?", IDCANCEL);
+  Sleep(300);
+  check(mainWindow() != nullptr, "Cancel keeps the window");
+  PostMessageA(mainWindow(), WM_CLOSE, 0, 0);
+  answerMessageBox("QuorvelApp", "OK to close window?", IDOK);
+  check(exitCodeAfter(first, 15000) == 0, "OK closes the program with exit code 0");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::printf("usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR\n");
+    return 100;
+  }
+  projectDir = argv[2];
+  shotDir = argv[3];
+  const PROCESS_INFORMATION first = start(argv[1]);
+  check(waitFor([] { return mainWindow() != nullptr; }, 30000), "the main window appears");
+  if (!mainWindow()) return 1;
+  char title[64] = "";
+  GetWindowTextA(mainWindow(), title, sizeof title);
+  check(std::string(title) == "QuorvelApp", "the window title is QuorvelApp");
+  checkSecondInstance(argv[1]);
+  checkLoadFailures();
+  checkLoad();
+  checkMaskRange();
+  checkAbout();
+  checkClose(first);
+  std::printf("%d passed, %d failed\n", passes, failures);
+  return failures;
+}
