@@ -4,18 +4,21 @@
 #include <charconv>
 #include <filesystem>
 
+#include "cli/line_segment_dump.h"
 #include "cli/report.h"
 #include "cli/stage_timer.h"
 #include "platform/headless/picture_png.h"
 #include "render/contour_picture.h"
 #include "render/range_picture.h"
+#include "render/segment_picture.h"
 #include "scan/parallel_for.h"
+#include "segment/line_segger.h"
 
 namespace quorvel::cli {
 
 namespace {
 
-const std::vector<std::string> KNOWN_IMAGES = {"range", "contour"};
+const std::vector<std::string> KNOWN_IMAGES = {"range", "contour", "segment"};
 
 bool parseInt(std::string_view text, int32_t& value) {
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -24,7 +27,31 @@ bool parseInt(std::string_view text, int32_t& value) {
 
 int buildPicture(const std::string& name) {
   if (name == "range") return Range2MeshBmp();
+  if (name == "segment") return Segment2MeshBmp();
   return Contour2MeshBmp();
+}
+
+bool wanted(const std::vector<std::string>& images, const char* name) {
+  return std::find(images.begin(), images.end(), name) != images.end();
+}
+
+// Runs the stages the outputs need, in the window's order; a failed stage has shown its message.
+bool runStages(const RunOptions& options, StageTimer& timer) {
+  if (options.dump || wanted(options.images, "segment")) {
+    if (!timer.time("LineSegger", [] { return LineSegger(); })) return false;
+  }
+  return true;
+}
+
+// Writes the in-memory results of the stages that ran.
+bool writeDump(const std::string& outDir, std::ostream& out, std::ostream& err) {
+  const Status written = writeLineSegmentDump(scanStore, outDir);
+  if (!written.ok()) {
+    reportFailure(err, "Dump output failure.", outDir, written.reason);
+    return false;
+  }
+  out << "Wrote " << outDir << "/linemask.npy, linesegments.csv\n";
+  return true;
 }
 
 // Builds and writes one picture; reports a failure as the window's commands would.
@@ -56,7 +83,7 @@ Status parseImageList(const std::string& list, std::vector<std::string>& images)
     const size_t comma = std::min(list.find(',', start), list.size());
     const std::string name = list.substr(start, comma - start);
     if (std::find(KNOWN_IMAGES.begin(), KNOWN_IMAGES.end(), name) == KNOWN_IMAGES.end()) {
-      return fault("unknown picture", "'" + name + "'", "range, contour or all");
+      return fault("unknown picture", "'" + name + "'", "range, contour, segment or all");
     }
     if (std::find(images.begin(), images.end(), name) == images.end()) images.push_back(name);
     start = comma + 1;
@@ -90,10 +117,12 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
   if (!timer.time("load", [&] { return loadProjectOrReport(options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
+  if (!runStages(options, timer)) return EXIT_FAILURE_REPORTED;
   for (const std::string& name : options.images) {
     if (!writePicture(name, options.outDir, timer, err)) return EXIT_FAILURE_REPORTED;
     out << "Wrote " << options.outDir << "/" << name << ".png\n";
   }
+  if (options.dump && !writeDump(options.outDir, out, err)) return EXIT_FAILURE_REPORTED;
   return EXIT_OK;
 }
 

@@ -5,7 +5,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_files.h"
 
@@ -98,6 +100,39 @@ TEST_F(Cli, RunWritesThePicturesAndTimings) {
   for (const char* stage : {"stage load ", "stage range ", "stage contour ", "stage png "}) {
     EXPECT_NE(run.err.find(stage), std::string::npos) << stage;
   }
+}
+
+// Both lines see the same arc of range 10 from 2 above the ground: every piece is road.
+TEST_F(Cli, RunWritesTheSegmentPictureAndTheLineSegmentationDump) {
+  const CliRun run = runQuorvel(
+      dir, "run " + dir + "/run.mdl --out " + dir + "/out --images segment --dump --timings");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("stage LineSegger "), std::string::npos);
+  const auto png = test::readFile(dir + "/out/segment.png");
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png[23], 181);
+
+  const auto npy = test::readFile(dir + "/out/linemask.npy");
+  ASSERT_EQ(npy.size(), 128u + 2 * 181);
+  EXPECT_NE(std::string(npy.begin(), npy.begin() + 128).find("'shape': (2, 181)"),
+            std::string::npos);
+  EXPECT_EQ(std::vector<unsigned char>(npy.begin() + 128, npy.end()),
+            std::vector<unsigned char>(2 * 181, 2));
+
+  std::istringstream csv(textOf(dir + "/out/linesegments.csv"));
+  std::string row;
+  ASSERT_TRUE(std::getline(csv, row));
+  EXPECT_EQ(row, "line,first,last,lineClass");
+  std::vector<std::string> lines[2];
+  while (std::getline(csv, row)) {
+    const size_t comma = row.find(',');
+    ASSERT_TRUE(row[0] == '0' || row[0] == '1') << row;
+    lines[row[0] - '0'].push_back(row.substr(comma));
+  }
+  EXPECT_FALSE(lines[0].empty());
+  EXPECT_EQ(lines[0], lines[1]);
+  EXPECT_EQ(lines[0].front().find(",0,"), 0u);
+  EXPECT_EQ(lines[0].back().find(",180,2"), lines[0].back().size() - 6);
 }
 
 TEST_F(Cli, RunRejectsBadListsAndMasks) {

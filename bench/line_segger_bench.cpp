@@ -1,0 +1,36 @@
+// LineSegger time on the 20 000-line benchmark scan, on one thread and on all cores.
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_scan.h"
+#include "segment/line_segger.h"
+
+namespace quorvel::bench {
+namespace {
+
+// The stage keeps its result once made, so every iteration works on a store without it.
+void BM_LineSegger(benchmark::State& state) {
+  const BenchScan& scan = benchScan();
+  ScanStore store;
+  store.pointsPerLine = scan.store.pointsPerLine;
+  store.rangeUnit = scan.store.rangeUnit;
+  store.angularStep = scan.store.angularStep;
+  store.startAngle = scan.store.startAngle;
+  store.lines = scan.store.lines;
+  store.lineCount = scan.store.lineCount;
+  const ParallelOptions parallel{static_cast<int>(state.range(0))};
+  for (auto _ : state) {
+    segmentLines(store, scan.calib, parallel);
+    state.PauseTiming();
+    for (LineSegmentList& list : *store.lineSegmentLists) freeLineSegmentList(list);
+    store.lineSegmentLists.reset();
+    store.lineSegmentMask.reset();
+    state.ResumeTiming();
+  }
+  state.counters["lines"] = store.lineCount;
+}
+BENCHMARK(BM_LineSegger)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace quorvel::bench
+
+BENCHMARK_MAIN();

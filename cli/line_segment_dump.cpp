@@ -1,0 +1,38 @@
+#include "cli/line_segment_dump.h"
+
+#include <array>
+#include <fstream>
+
+#include "export/npy_file.h"
+
+namespace quorvel::cli {
+
+std::string lineSegmentsCsv(const ScanStore& store) {
+  std::string csv = "line,first,last,lineClass\n";
+  const std::vector<LineSegmentList>& lists = *store.lineSegmentLists;
+  for (size_t l = 0; l < lists.size(); ++l) {
+    for (const LineSegment* r = lists[l].get(); r; r = r->next.get()) {
+      csv += std::to_string(l) + "," + std::to_string(r->first) + "," + std::to_string(r->last) +
+             "," + std::to_string(r->lineClass) + "\n";
+    }
+  }
+  return csv;
+}
+
+Status writeLineSegmentDump(const ScanStore& store, const std::string& outDir) {
+  const std::array<size_t, 2> shape = {static_cast<size_t>(store.lineCount),
+                                       static_cast<size_t>(store.pointsPerLine)};
+  Status status = writeNpyFile(outDir + "/linemask.npy", shape,
+                               std::span<const uint8_t>(*store.lineSegmentMask));
+  if (!status.ok()) return status;
+  const std::string path = outDir + "/linesegments.csv";
+  const std::string csv = lineSegmentsCsv(store);
+  std::ofstream file(path, std::ios::binary);
+  if (!file) return fault("cannot create the file", path);
+  file.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+  file.close();
+  if (!file) return fault("cannot write the file", path);
+  return {};
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,18 @@
+// The line segmentation in the --dump files: linemask.npy (uint8 [L, P], row = scan line) and
+// linesegments.csv (header "line,first,last,lineClass", one row per record, lines in order,
+// each line's list in order).
+#pragma once
+
+#include <string>
+
+#include "scan/scan_store.h"
+#include "scan/status.h"
+
+namespace quorvel::cli {
+
+std::string lineSegmentsCsv(const ScanStore& store);  // the lists must exist
+
+// Writes both files into outDir; the mask and lists must exist.
+Status writeLineSegmentDump(const ScanStore& store, const std::string& outDir);
+
+}  // namespace quorvel::cli

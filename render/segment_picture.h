@@ -1,0 +1,25 @@
+// The segment picture: each sample in the ClassPalette colour of its line segment mask code
+// (code k uses entry k mod 12, so 0 and 4 are both blue); samples in the mask band white. Built
+// only when the line segmentation has run.
+#pragma once
+
+#include <cstdint>
+
+#include "render/class_palette.h"
+#include "render/mesh_builder.h"
+
+namespace quorvel {
+
+struct SegmentPainter {
+  const ScanStore& store;
+  void prepareTile(int32_t, int32_t) {}
+  void paint(int32_t l, int32_t s, uint8_t* bgr) const {
+    paintPaletteColour((*store.lineSegmentMask)[lineMajorIndex(store, l, s)], bgr);
+  }
+};
+
+int buildSegmentPicture(BitmapTileStore& tiles, const ScanStore& store, const RenderParams& params,
+                        const MaskRange& mask, const ParallelOptions& parallel);
+int Segment2MeshBmp();  // on the process-wide records; 1 built, 0 not (no mask: nothing changes)
+
+}  // namespace quorvel
