@@ -7,8 +7,10 @@
 #include "render/bitmap_tile_store.h"
 #include "render/contour_picture.h"
 #include "render/range_picture.h"
+#include "render/segment_picture.h"
 #include "scan/project_load.h"
 #include "scan/segment_lookup.h"
+#include "segment/line_segger.h"
 
 namespace quorvel {
 
@@ -157,6 +159,11 @@ void onCommand(ws::Window window, int command) {
       break;
     case CMD_CONTOUR_MAP:
       Contour2MeshBmp();
+      ws::invalidate(window);
+      break;
+    case CMD_LINE_SEGGER:
+      LineSegger();
+      Segment2MeshBmp();
       ws::invalidate(window);
       break;
     default:

@@ -1,6 +1,7 @@
 #include "scan/parallel_for.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -21,11 +22,18 @@ void parallelFor(size_t count, const ParallelOptions& options,
     return;
   }
   std::vector<std::thread> threads;
-  threads.reserve(workers - 1);
-  for (size_t w = 1; w < workers; ++w) {
-    threads.emplace_back(body, count * w / workers, count * (w + 1) / workers);
+  size_t w = 1;
+  try {
+    threads.reserve(workers - 1);
+    for (; w < workers; ++w) {
+      threads.emplace_back(body, count * w / workers, count * (w + 1) / workers);
+    }
+  } catch (const std::system_error&) {
+    // No more threads to be had: the ranges not handed out run here, the results are the same.
+  } catch (const std::bad_alloc&) {
   }
   body(0, count / workers);
+  for (; w < workers; ++w) body(count * w / workers, count * (w + 1) / workers);
   for (std::thread& thread : threads) thread.join();
 }
 

@@ -112,6 +112,14 @@ TEST_F(MainWindow, ZoomCommandsSetTheFactorFitAndRepaint) {
   EXPECT_EQ(fake::callsNamed("resizeClientArea").size(), 1u);  // zooming in never enlarges
 }
 
+TEST_F(MainWindow, LineSeggerShowsTheSegmentPicture) {
+  loadThroughDialog(writeProject(20));
+  fake::clearCalls();
+  onCommand(window, CMD_LINE_SEGGER);
+  EXPECT_TRUE(scanStore.lineSegmentMask.has_value());
+  EXPECT_EQ(fake::calls(), std::vector<std::string>{"invalidate()"});
+}
+
 TEST_F(MainWindow, InverseTogglesOnlyItsCheckMark) {
   onCommand(window, CMD_INVERSE);
   EXPECT_EQ(renderParams.inverse, 1);

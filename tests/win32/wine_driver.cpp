@@ -55,8 +55,15 @@ void press(HWND dialog, int button) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
+// Commands that open a modal box are posted; the others are sent, which returns when the
+// command has run.
 void command(int id) {
   PostMessageA(mainWindow(), WM_COMMAND, id, 0);
+}
+
+bool runCommand(int id) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(mainWindow(), WM_COMMAND, id, 0, SMTO_NORMAL, 120000, &result) != 0;
 }
 
 // Answers the message box with this caption: checks its text, presses the button.
@@ -164,6 +171,15 @@ void checkLoad() {
   screenshot("after-load");
 }
 
+void checkActions() {
+  check(runCommand(133), "ContourMap runs");
+  screenshot("after-ContourMap");
+  check(runCommand(135), "LineSegger runs");
+  check(!FindWindowA("#32770", "Error"), "no error after LineSegger");
+  screenshot("after-LineSegger");
+  check(runCommand(130), "RangeImage runs");
+}
+
 void checkMaskRange() {
   command(145);
   HWND dialog = waitForDialog("Set Mask Range");
@@ -231,6 +247,7 @@ int main(int argc, char** argv) {
   checkSecondInstance(argv[1]);
   checkLoadFailures();
   checkLoad();
+  checkActions();
   checkMaskRange();
   checkAbout();
   checkClose(first);
