@@ -5,17 +5,22 @@
 #include <filesystem>
 
 #include "cli/report.h"
+#include "cli/result_dump.h"
 #include "cli/stage_timer.h"
+#include "features/segment_params.h"
+#include "features/variance_map.h"
 #include "platform/headless/picture_png.h"
 #include "render/contour_picture.h"
+#include "render/normal_picture.h"
 #include "render/range_picture.h"
+#include "render/variance_picture.h"
 #include "scan/parallel_for.h"
 
 namespace quorvel::cli {
 
 namespace {
 
-const std::vector<std::string> KNOWN_IMAGES = {"range", "contour"};
+const std::vector<std::string> KNOWN_IMAGES = {"range", "variance", "normal", "contour"};
 
 bool parseInt(std::string_view text, int32_t& value) {
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -24,7 +29,32 @@ bool parseInt(std::string_view text, int32_t& value) {
 
 int buildPicture(const std::string& name) {
   if (name == "range") return Range2MeshBmp();
+  if (name == "variance") return Variance2MeshBmp();
+  if (name == "normal") return Normal2MeshBmp();
   return Contour2MeshBmp();
+}
+
+bool wanted(const std::vector<std::string>& images, const char* name) {
+  return std::find(images.begin(), images.end(), name) != images.end();
+}
+
+// createVarianceMap, as the VarianceMap and NormalMap commands run it before their pictures.
+bool estimateSurface(StageTimer& timer, std::ostream& err) {
+  if (timer.time("createVarianceMap", [] { return createVarianceMap(); })) return true;
+  reportFailure(err, "Estimate surface variance and normal failure.", "Error", "not enough memory");
+  return false;
+}
+
+bool writeDump(const std::string& outDir, StageTimer& timer, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> written;
+  const Status status =
+      timer.time("dump", [&] { return writeResultDump(scanStore, outDir, written); });
+  if (!status.ok()) {
+    reportFailure(err, "Dump output failure.", outDir, status.reason);
+    return false;
+  }
+  for (const std::string& path : written) out << "Wrote " << path << "\n";
+  return true;
 }
 
 // Builds and writes one picture; reports a failure as the window's commands would.
@@ -56,7 +86,7 @@ Status parseImageList(const std::string& list, std::vector<std::string>& images)
     const size_t comma = std::min(list.find(',', start), list.size());
     const std::string name = list.substr(start, comma - start);
     if (std::find(KNOWN_IMAGES.begin(), KNOWN_IMAGES.end(), name) == KNOWN_IMAGES.end()) {
-      return fault("unknown picture", "'" + name + "'", "range, contour or all");
+      return fault("unknown picture", "'" + name + "'", "range, variance, normal, contour or all");
     }
     if (std::find(images.begin(), images.end(), name) == images.end()) images.push_back(name);
     start = comma + 1;
@@ -84,16 +114,21 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     return EXIT_FAILURE_REPORTED;
   }
   parallelOptions.threads = options.threads;
+  resetSegmentParams();
   if (options.mask) maskRange = *options.mask;
   renderParams.inverse = options.inverse ? 1 : 0;
   StageTimer timer(err, options.timings);
   if (!timer.time("load", [&] { return loadProjectOrReport(options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
+  const bool surface =
+      options.dump || wanted(options.images, "variance") || wanted(options.images, "normal");
+  if (surface && !estimateSurface(timer, err)) return EXIT_FAILURE_REPORTED;
   for (const std::string& name : options.images) {
     if (!writePicture(name, options.outDir, timer, err)) return EXIT_FAILURE_REPORTED;
     out << "Wrote " << options.outDir << "/" << name << ".png\n";
   }
+  if (options.dump && !writeDump(options.outDir, timer, out, err)) return EXIT_FAILURE_REPORTED;
   return EXIT_OK;
 }
 

@@ -16,14 +16,15 @@ struct RunOptions {
   std::string project;
   std::string outDir;
   std::vector<std::string> images;  // picture names, in the order given
+  bool dump = false;                // write the stages' in-memory results
   std::optional<MaskRange> mask;
   bool inverse = false;
   bool timings = false;
   int threads = 0;  // 0: one per core
 };
 
-// Checks and normalises the picture list ("all" or names from range, contour); a fault names
-// the unknown entry.
+// Checks and normalises the picture list ("all" or names from range, variance, normal,
+// contour); a fault names the unknown entry.
 Status parseImageList(const std::string& list, std::vector<std::string>& images);
 
 // Parses "STNO:EDNO" (integers, may be negative).
