@@ -4,10 +4,14 @@
 #include "app/dialogs.h"
 #include "app/view.h"
 #include "features/range_image.h"
+#include "features/segment_params.h"
+#include "features/variance_map.h"
 #include "render/bitmap_tile_store.h"
 #include "render/contour_picture.h"
+#include "render/normal_picture.h"
 #include "render/range_picture.h"
 #include "render/segment_picture.h"
+#include "render/variance_picture.h"
 #include "scan/project_load.h"
 #include "scan/segment_lookup.h"
 #include "segment/line_segger.h"
@@ -29,6 +33,16 @@ void setZoom(ws::Window window, double zoom) {
 void toggleCheck(ws::Window window, int command, int32_t& flag) {
   flag = !flag;
   ws::checkMenuItem(window, command, flag != 0);
+}
+
+// VarianceMap and NormalMap: the surface estimation, then its picture.
+void surfacePicture(ws::Window window, int (*buildPicture)()) {
+  if (!createVarianceMap()) {
+    showError("Estimate surface variance and normal failure.", "Error");
+    return;
+  }
+  buildPicture();
+  ws::invalidate(window);
 }
 
 void rangeImage(ws::Window window) {
@@ -90,6 +104,7 @@ void onCreate() {
   viewState.zoom = 1.0;
   initScanStore();
   initRenderState();
+  resetSegmentParams();
 }
 
 void onDestroy() {
@@ -156,6 +171,12 @@ void onCommand(ws::Window window, int command) {
       break;
     case CMD_RANGE_IMAGE:
       rangeImage(window);
+      break;
+    case CMD_VARIANCE_MAP:
+      surfacePicture(window, Variance2MeshBmp);
+      break;
+    case CMD_NORMAL_MAP:
+      surfacePicture(window, Normal2MeshBmp);
       break;
     case CMD_CONTOUR_MAP:
       Contour2MeshBmp();

@@ -42,8 +42,8 @@ void addRun(CLI::App& app, Arguments& args) {
   CLI::App* run = app.add_subcommand("run", "Run the pipeline and write the requested outputs");
   run->add_option("project", args.run.project, "The project's MDL file")->required();
   run->add_option("--out", args.run.outDir, "Output folder (created if missing)")->required();
-  args.imagesOption =
-      run->add_option("--images", args.images, "Pictures to write: range,contour,segment or all");
+  args.imagesOption = run->add_option(
+      "--images", args.images, "Pictures to write: range,variance,normal,contour,segment or all");
   run->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
   run->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
   run->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");

@@ -4,13 +4,17 @@
 #include <charconv>
 #include <filesystem>
 
-#include "cli/line_segment_dump.h"
 #include "cli/report.h"
+#include "cli/result_dump.h"
 #include "cli/stage_timer.h"
+#include "features/segment_params.h"
+#include "features/variance_map.h"
 #include "platform/headless/picture_png.h"
 #include "render/contour_picture.h"
+#include "render/normal_picture.h"
 #include "render/range_picture.h"
 #include "render/segment_picture.h"
+#include "render/variance_picture.h"
 #include "scan/parallel_for.h"
 #include "segment/line_segger.h"
 
@@ -18,7 +22,7 @@ namespace quorvel::cli {
 
 namespace {
 
-const std::vector<std::string> KNOWN_IMAGES = {"range", "contour", "segment"};
+const std::vector<std::string> KNOWN_IMAGES = {"range", "variance", "normal", "contour", "segment"};
 
 bool parseInt(std::string_view text, int32_t& value) {
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -27,6 +31,8 @@ bool parseInt(std::string_view text, int32_t& value) {
 
 int buildPicture(const std::string& name) {
   if (name == "range") return Range2MeshBmp();
+  if (name == "variance") return Variance2MeshBmp();
+  if (name == "normal") return Normal2MeshBmp();
   if (name == "segment") return Segment2MeshBmp();
   return Contour2MeshBmp();
 }
@@ -35,22 +41,33 @@ bool wanted(const std::vector<std::string>& images, const char* name) {
   return std::find(images.begin(), images.end(), name) != images.end();
 }
 
-// Runs the stages the outputs need, in the window's order; a failed stage has shown its message.
-bool runStages(const RunOptions& options, StageTimer& timer) {
+// createVarianceMap, as the VarianceMap and NormalMap commands run it before their pictures.
+bool estimateSurface(StageTimer& timer, std::ostream& err) {
+  if (timer.time("createVarianceMap", [] { return createVarianceMap(); })) return true;
+  reportFailure(err, "Estimate surface variance and normal failure.", "Error", "not enough memory");
+  return false;
+}
+
+// Runs the stages the outputs need, in the window's order; a failed stage has reported.
+bool runStages(const RunOptions& options, StageTimer& timer, std::ostream& err) {
+  const bool surface =
+      options.dump || wanted(options.images, "variance") || wanted(options.images, "normal");
+  if (surface && !estimateSurface(timer, err)) return false;
   if (options.dump || wanted(options.images, "segment")) {
     if (!timer.time("LineSegger", [] { return LineSegger(); })) return false;
   }
   return true;
 }
 
-// Writes the in-memory results of the stages that ran.
-bool writeDump(const std::string& outDir, std::ostream& out, std::ostream& err) {
-  const Status written = writeLineSegmentDump(scanStore, outDir);
-  if (!written.ok()) {
-    reportFailure(err, "Dump output failure.", outDir, written.reason);
+bool writeDump(const std::string& outDir, StageTimer& timer, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> written;
+  const Status status =
+      timer.time("dump", [&] { return writeResultDump(scanStore, outDir, written); });
+  if (!status.ok()) {
+    reportFailure(err, "Dump output failure.", outDir, status.reason);
     return false;
   }
-  out << "Wrote " << outDir << "/linemask.npy, linesegments.csv\n";
+  for (const std::string& path : written) out << "Wrote " << path << "\n";
   return true;
 }
 
@@ -83,7 +100,8 @@ Status parseImageList(const std::string& list, std::vector<std::string>& images)
     const size_t comma = std::min(list.find(',', start), list.size());
     const std::string name = list.substr(start, comma - start);
     if (std::find(KNOWN_IMAGES.begin(), KNOWN_IMAGES.end(), name) == KNOWN_IMAGES.end()) {
-      return fault("unknown picture", "'" + name + "'", "range, contour, segment or all");
+      return fault("unknown picture", "'" + name + "'",
+                   "range, variance, normal, contour, segment or all");
     }
     if (std::find(images.begin(), images.end(), name) == images.end()) images.push_back(name);
     start = comma + 1;
@@ -111,18 +129,19 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     return EXIT_FAILURE_REPORTED;
   }
   parallelOptions.threads = options.threads;
+  resetSegmentParams();
   if (options.mask) maskRange = *options.mask;
   renderParams.inverse = options.inverse ? 1 : 0;
   StageTimer timer(err, options.timings);
   if (!timer.time("load", [&] { return loadProjectOrReport(options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
-  if (!runStages(options, timer)) return EXIT_FAILURE_REPORTED;
+  if (!runStages(options, timer, err)) return EXIT_FAILURE_REPORTED;
   for (const std::string& name : options.images) {
     if (!writePicture(name, options.outDir, timer, err)) return EXIT_FAILURE_REPORTED;
     out << "Wrote " << options.outDir << "/" << name << ".png\n";
   }
-  if (options.dump && !writeDump(options.outDir, out, err)) return EXIT_FAILURE_REPORTED;
+  if (options.dump && !writeDump(options.outDir, timer, out, err)) return EXIT_FAILURE_REPORTED;
   return EXIT_OK;
 }
 

@@ -18,13 +18,13 @@ struct RunOptions {
   std::vector<std::string> images;  // picture names, in the order given
   std::optional<MaskRange> mask;
   bool inverse = false;
-  bool dump = false;  // write the in-memory results of every stage
+  bool dump = false;  // run every stage and write its in-memory results
   bool timings = false;
   int threads = 0;  // 0: one per core
 };
 
-// Checks and normalises the picture list ("all" or names from range, contour, segment); a fault
-// names the unknown entry.
+// Checks and normalises the picture list ("all" or names from range, variance, normal,
+// contour, segment); a fault names the unknown entry.
 Status parseImageList(const std::string& list, std::vector<std::string>& images);
 
 // Parses "STNO:EDNO" (integers, may be negative).

@@ -120,6 +120,17 @@ TEST_F(MainWindow, LineSeggerShowsTheSegmentPicture) {
   EXPECT_EQ(fake::calls(), std::vector<std::string>{"invalidate()"});
 }
 
+TEST_F(MainWindow, VarianceAndNormalMapsEstimateOnceAndRepaint) {
+  loadThroughDialog(writeProject(20));
+  fake::clearCalls();
+  onCommand(window, CMD_VARIANCE_MAP);
+  ASSERT_TRUE(scanStore.varianceMap.has_value());
+  const double* buffer = scanStore.varianceMap->data();
+  onCommand(window, CMD_NORMAL_MAP);
+  EXPECT_EQ(scanStore.varianceMap->data(), buffer);  // estimated once per scan
+  EXPECT_EQ(fake::calls(), (std::vector<std::string>{"invalidate()", "invalidate()"}));
+}
+
 TEST_F(MainWindow, InverseTogglesOnlyItsCheckMark) {
   onCommand(window, CMD_INVERSE);
   EXPECT_EQ(renderParams.inverse, 1);

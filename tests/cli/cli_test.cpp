@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -99,6 +100,58 @@ TEST_F(Cli, RunWritesThePicturesAndTimings) {
   }
   for (const char* stage : {"stage load ", "stage range ", "stage contour ", "stage png "}) {
     EXPECT_NE(run.err.find(stage), std::string::npos) << stage;
+  }
+}
+
+// The .npy header's dictionary and the data after it.
+struct NpyContents {
+  std::string header;
+  std::vector<unsigned char> data;
+};
+
+NpyContents readNpy(const std::string& path) {
+  const auto bytes = test::readFile(path);
+  if (bytes.size() < 10) return {};
+  const size_t length = bytes[8] | (bytes[9] << 8);
+  return {std::string(bytes.begin() + 10, bytes.begin() + 10 + static_cast<long>(length)),
+          std::vector<unsigned char>(bytes.begin() + 10 + static_cast<long>(length), bytes.end())};
+}
+
+double doubleAt(const std::vector<unsigned char>& data, size_t index) {
+  double value = 0;
+  std::memcpy(&value, data.data() + 8 * index, sizeof value);
+  return value;
+}
+
+TEST_F(Cli, RunWritesSurfacePicturesAndDumpsTheirBuffers) {
+  const CliRun run = runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir +
+                                         "/out --images normal,variance --dump --timings");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* name : {"variance.png", "normal.png"}) {
+    EXPECT_GT(test::readFile(dir + "/out/" + name).size(), 24u) << name;
+  }
+  EXPECT_NE(run.err.find("stage createVarianceMap "), std::string::npos);
+  EXPECT_NE(run.out.find("Wrote " + dir + "/out/normal.npy"), std::string::npos);
+
+  const NpyContents variance = readNpy(dir + "/out/variance.npy");
+  EXPECT_NE(variance.header.find("'descr': '<f8'"), std::string::npos);
+  EXPECT_NE(variance.header.find("'shape': (181, 2)"), std::string::npos) << variance.header;
+  ASSERT_EQ(variance.data.size(), 181u * 2 * 8);
+  EXPECT_EQ(doubleAt(variance.data, 0), -1.0);  // two lines: every sample is on the border
+
+  const NpyContents normal = readNpy(dir + "/out/normal.npy");
+  EXPECT_NE(normal.header.find("'shape': (181, 2, 3)"), std::string::npos) << normal.header;
+  ASSERT_EQ(normal.data.size(), 181u * 2 * 3 * 8);
+  // Both lines lie in the level plane z = 2: every normal points straight up.
+  EXPECT_EQ(doubleAt(normal.data, 3 * (90 * 2 + 1) + 2), 1.0);
+}
+
+TEST_F(Cli, AllPicturesIncludeTheSurfacePictures) {
+  const CliRun run = runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir + "/out --images all");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* name :
+       {"range.png", "variance.png", "normal.png", "contour.png", "segment.png"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir + "/out/" + name)) << name;
   }
 }
 

@@ -172,6 +172,10 @@ void checkLoad() {
 }
 
 void checkActions() {
+  check(runCommand(131), "VarianceMap runs");
+  check(runCommand(132), "NormalMap runs");
+  check(!FindWindowA("#32770", "Error"), "no error after NormalMap");
+  screenshot("after-NormalMap");
   check(runCommand(133), "ContourMap runs");
   screenshot("after-ContourMap");
   check(runCommand(135), "LineSegger runs");

@@ -1,0 +1,64 @@
+// Surface variance and normal estimation on the 20 000-line benchmark scan: the literal form
+// (every neighbour point reconstructed per window, one thread) against the production path on
+// one thread and on all cores. Reports samples per second of wall-clock time.
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_scan.h"
+#include "features/variance_map.h"
+#include "tests/reference/variance_reference.h"
+
+namespace quorvel::bench {
+namespace {
+
+void countSamples(benchmark::State& state, const ScanStore& store) {
+  const double samples = static_cast<double>(store.lineCount) * store.pointsPerLine;
+  state.counters["samples_per_s"] = benchmark::Counter(
+      samples * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_VarianceMapLiteral(benchmark::State& state) {
+  const BenchScan& scan = benchScan();
+  std::vector<double> variance;
+  std::vector<Vec3> normals;
+  for (auto _ : state) {
+    reference::literalVarianceMap(scan.store, scan.calib, SegmentParams{}, variance, normals);
+  }
+  countSamples(state, scan.store);
+}
+BENCHMARK(BM_VarianceMapLiteral)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The scan lines and header of a store, without its derived buffers.
+ScanStore copyOfScan(const ScanStore& from) {
+  ScanStore store;
+  store.fieldOfView = from.fieldOfView;
+  store.angularResolution = from.angularResolution;
+  store.rangeUnit = from.rangeUnit;
+  store.angularStep = from.angularStep;
+  store.startAngle = from.startAngle;
+  store.pointsPerLine = from.pointsPerLine;
+  store.recordSize = from.recordSize;
+  store.lines = from.lines;
+  store.lineCount = from.lineCount;
+  return store;
+}
+
+// Arg: worker threads, 0 = one per core.
+void BM_VarianceMap(benchmark::State& state) {
+  const BenchScan& scan = benchScan();
+  ScanStore store = copyOfScan(scan.store);
+  for (auto _ : state) {
+    state.PauseTiming();
+    store.varianceMap.reset();
+    store.normalMap.reset();
+    state.ResumeTiming();
+    computeVarianceMap(store, scan.calib, SegmentParams{},
+                       ParallelOptions{static_cast<int>(state.range(0))});
+  }
+  countSamples(state, store);
+}
+BENCHMARK(BM_VarianceMap)->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+}  // namespace quorvel::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,19 @@
+// `--dump`: the in-memory results of the stages as NumPy files, laid out as the buffers are
+// (sample-major buffers as [P, L] with the row the sample index).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scan/scan_store.h"
+#include "scan/status.h"
+
+namespace quorvel::cli {
+
+// Writes variance.npy (float64 [P, L]), normal.npy (float64 [P, L, 3]), linemask.npy and
+// linesegments.csv into outDir for the buffers the store holds; `written` receives the paths
+// written, in order.
+Status writeResultDump(const ScanStore& store, const std::string& outDir,
+                       std::vector<std::string>& written);
+
+}  // namespace quorvel::cli
