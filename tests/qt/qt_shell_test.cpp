@@ -61,6 +61,7 @@ class QtShell : public ::testing::Test {
     static int argc = 1;
     static char name[] = "qt_shell_test";
     static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication application(argc, argv);
   }
 
