@@ -1,5 +1,6 @@
 #include "scan/text_lines.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -71,8 +72,9 @@ double outOfRangeValue(std::string_view number) {
     long long exponent = 0;
     const auto parsed = std::from_chars(number.data() + pos + 1 + (number[pos + 1] == '+'),
                                         number.data() + number.size(), exponent);
-    if (parsed.ec != std::errc()) exponent = negativeExponent ? -(1LL << 40) : (1LL << 40);
-    magnitude += exponent;
+    constexpr long long EXPONENT_LIMIT = 1LL << 40;  // far beyond any digit count
+    if (parsed.ec != std::errc()) exponent = negativeExponent ? -EXPONENT_LIMIT : EXPONENT_LIMIT;
+    magnitude += std::clamp(exponent, -EXPONENT_LIMIT, EXPONENT_LIMIT);
   }
   return magnitude > 0 ? HUGE_VAL : 0.0;
 }

@@ -91,7 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"nan", 0.0}, NumberCase{"0x10", 0.0}, NumberCase{"\r7", 7.0},
                       NumberCase{"1e999", HUGE_VAL}, NumberCase{"-1e999", -HUGE_VAL},
                       NumberCase{"1e-999", 0.0}, NumberCase{"-1e-999", -0.0},
-                      NumberCase{"0.0001e-99999999999999999999", 0.0}, NumberCase{"1,5", 1.0}));
+                      NumberCase{"0.0001e-99999999999999999999", 0.0}, NumberCase{"1,5", 1.0},
+                      // exponents at the limits of a 64-bit integer, as a fuzzer found them
+                      NumberCase{"1e9223372036854775807", HUGE_VAL},
+                      NumberCase{"10e-9223372036854775808", 0.0}));
 
 TEST(TextLines, NumbersIgnoreTheLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
