@@ -4,6 +4,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "cli/export_outputs.h"
 #include "cli/report.h"
 #include "cli/result_dump.h"
 #include "cli/stage_timer.h"
@@ -50,10 +51,11 @@ bool estimateSurface(StageTimer& timer, std::ostream& err) {
 
 // Runs the stages the outputs need, in the window's order; a failed stage has reported.
 bool runStages(const RunOptions& options, StageTimer& timer, std::ostream& err) {
-  const bool surface =
-      options.dump || wanted(options.images, "variance") || wanted(options.images, "normal");
+  const bool surface = options.dump || wanted(options.images, "variance") ||
+                       wanted(options.images, "normal") || exportNeedsSurface(options.exports);
   if (surface && !estimateSurface(timer, err)) return false;
-  if (options.dump || wanted(options.images, "segment")) {
+  if (options.dump || wanted(options.images, "segment") ||
+      exportNeedsSegmentation(options.exports)) {
     if (!timer.time("LineSegger", [] { return LineSegger(); })) return false;
   }
   return true;
@@ -142,7 +144,12 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     out << "Wrote " << options.outDir << "/" << name << ".png\n";
   }
   if (options.dump && !writeDump(options.outDir, timer, out, err)) return EXIT_FAILURE_REPORTED;
-  return EXIT_OK;
+  bool exportsWritten = true;
+  for (const std::string& name : options.exports) {
+    exportsWritten &= timer.time(
+        name, [&] { return writeExport(name, options.outDir, options.mapTemplate, out, err); });
+  }
+  return exportsWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }
 
 }  // namespace quorvel::cli
