@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/name_list.h"
 #include "cli/report.h"
 #include "export/count_map_export.h"
 #include "export/ds_export.h"
@@ -45,23 +46,7 @@ Status runExport(const std::string& name, const std::string& outDir,
 }  // namespace
 
 Status parseExportList(const std::string& list, std::vector<std::string>& exports) {
-  exports.clear();
-  if (list == "all") {
-    exports = KNOWN_EXPORTS;
-    return {};
-  }
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t comma = std::min(list.find(',', start), list.size());
-    const std::string name = list.substr(start, comma - start);
-    if (!contains(KNOWN_EXPORTS, name.c_str())) {
-      return fault("unknown export", "'" + name + "'",
-                   "pt3d-normal, pt3d-class, count-map, road-height, road-ds, nonroad-ds or all");
-    }
-    if (!contains(exports, name.c_str())) exports.push_back(name);
-    start = comma + 1;
-  }
-  return {};
+  return parseNameList(list, KNOWN_EXPORTS, "unknown export", exports);
 }
 
 bool exportNeedsSurface(const std::vector<std::string>& exports) {

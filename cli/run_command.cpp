@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "cli/export_outputs.h"
+#include "cli/name_list.h"
 #include "cli/report.h"
 #include "cli/result_dump.h"
 #include "cli/stage_timer.h"
@@ -92,23 +93,7 @@ bool writePicture(const std::string& name, const std::string& outDir, StageTimer
 }  // namespace
 
 Status parseImageList(const std::string& list, std::vector<std::string>& images) {
-  images.clear();
-  if (list == "all") {
-    images = KNOWN_IMAGES;
-    return {};
-  }
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t comma = std::min(list.find(',', start), list.size());
-    const std::string name = list.substr(start, comma - start);
-    if (std::find(KNOWN_IMAGES.begin(), KNOWN_IMAGES.end(), name) == KNOWN_IMAGES.end()) {
-      return fault("unknown picture", "'" + name + "'",
-                   "range, variance, normal, contour, segment or all");
-    }
-    if (std::find(images.begin(), images.end(), name) == images.end()) images.push_back(name);
-    start = comma + 1;
-  }
-  return {};
+  return parseNameList(list, KNOWN_IMAGES, "unknown picture", images);
 }
 
 Status parseMaskRange(const std::string& text, MaskRange& mask) {
