@@ -55,35 +55,6 @@ TEST(MapGrid, KeepsAGivenOriginAndSize) {
   EXPECT_EQ(params.length, 480);
 }
 
-TEST(MapGrid, TakesTheDataOriginForATemplateWithoutOne) {
-  MapParams params;
-  params.width = 640;
-  params.length = 480;
-  ASSERT_TRUE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
-  EXPECT_EQ(params.ox, 10.0);
-  EXPECT_EQ(params.oy, 20.0);
-  EXPECT_EQ(params.width, 640);
-}
-
-TEST(MapGrid, OnlyWidthGivenLeavesLengthZero) {
-  MapParams params;
-  params.width = 16;
-  ASSERT_TRUE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
-  EXPECT_EQ(params.length, 0);
-  const std::optional<StripPlan> plan = plannedStrips(params.width, params.length);
-  ASSERT_TRUE(plan);
-  EXPECT_EQ(plan->strips, 0);
-}
-
-TEST(MapGrid, RejectsUnusableCellSizes) {
-  for (double pixelsize : {0.0, -0.1, std::numeric_limits<double>::infinity(),
-                           std::numeric_limits<double>::quiet_NaN()}) {
-    MapParams params;
-    params.pixelsize = pixelsize;
-    EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok()) << pixelsize;
-  }
-}
-
 TEST(MapGrid, RejectsSizesBeyond32Bits) {
   MapParams params;
   params.pixelsize = 1e-12;

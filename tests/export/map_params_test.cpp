@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "scan/text_lines.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
@@ -85,25 +84,6 @@ TEST(MapTemplate, ReadsAFile) {
   EXPECT_EQ(ReadMapTemplate(path, params), 1);
   EXPECT_EQ(params.pixelsize, 0.25);
 }
-
-struct IntegerCase {
-  const char* text;
-  int32_t value;
-};
-
-class LeadingInteger : public ::testing::TestWithParam<IntegerCase> {};
-
-TEST_P(LeadingInteger, ConvertsAsAtoiWithSaturation) {
-  EXPECT_EQ(leadingInteger(GetParam().text), GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, LeadingInteger,
-                         ::testing::Values(IntegerCase{"640", 640}, IntegerCase{"  -12x", -12},
-                                           IntegerCase{"+7.9", 7}, IntegerCase{"abc", 0},
-                                           IntegerCase{"", 0},
-                                           IntegerCase{"99999999999", 2147483647},
-                                           IntegerCase{"-2147483648", -2147483647 - 1},
-                                           IntegerCase{"-99999999999", -2147483647 - 1}));
 
 }  // namespace
 }  // namespace quorvel
