@@ -17,8 +17,8 @@ std::vector<unsigned char> selectedRecord(const ExportSources& sources, int32_t 
                                           RoadSelection selection);
 
 // Writes the DS file (the header alone when no scan line is loaded). Fails, writing nothing,
-// when the LineSegmentMask of a loaded scan does not exist yet, the path does not fit 260
-// characters, or the file cannot be created.
+// when the LineSegmentMask of a loaded scan does not exist yet, the path has 260 characters or
+// more (the path buffer holds 259 and the terminator), or the file cannot be created.
 Status exportSelectedDs(const ExportSources& sources, const std::string& path,
                         RoadSelection selection);
 

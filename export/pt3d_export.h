@@ -33,7 +33,8 @@ std::array<unsigned char, PT3D_RECORD_SIZE> pt3dRecord(const Vec3& point, const 
 
 // Writes the point file (empty when no scan line is loaded). Fails, writing nothing, when the
 // VarianceMap / NormalMap (and for the class colours the LineSegmentMask) of a loaded scan do
-// not exist yet, the path does not fit 260 characters, or the file cannot be created.
+// not exist yet, the path has 260 characters or more (the path buffer holds 259 and the
+// terminator), or the file cannot be created.
 Status exportPt3dByNormal(const ExportSources& sources, const std::string& path);
 Status exportPt3dByClass(const ExportSources& sources, const std::string& path);
 
