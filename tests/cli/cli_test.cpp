@@ -252,6 +252,24 @@ TEST_F(Cli, SimulatedProjectLoads) {
   EXPECT_NE(info.out.find("Scan lines:              40"), std::string::npos);
 }
 
+// A simulated street has road samples of many heights: both map rasters hold width x length
+// bytes of their headers, the road height raster with its height scale.
+TEST_F(Cli, MapExportsOfASimulatedStreetMatchTheirHeaders) {
+  ASSERT_EQ(runQuorvel(dir, "simulate --out " + dir + "/sim --lines 60 --seed 3").status, 0);
+  const CliRun run = runQuorvel(
+      dir, "run " + dir + "/sim/sim.mdl --out " + dir + "/out --export road-height,count-map");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* base : {"/out/map-r", "/out/map-h"}) {
+    int width = 0, length = 0;
+    std::istringstream header(textOf(dir + base + ".master"));
+    std::string key;
+    header >> key >> width >> key >> length;
+    EXPECT_GT(width * length, 0) << base;
+    EXPECT_EQ(std::filesystem::file_size(dir + base + ".raw"), size_t(width) * size_t(length));
+  }
+  EXPECT_NE(textOf(dir + "/out/map-r.master").find("\r\ndemres\t"), std::string::npos);
+}
+
 TEST(CliSample, SimulatorStillReproducesTheBundledSample) {
   const std::string dir = test::freshTestDir();
   std::string arguments = textOf(test::sourcePath("sample/simulate-arguments.txt"));
