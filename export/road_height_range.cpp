@@ -24,6 +24,22 @@ std::vector<double> sampledRoadHeights(const ExportSources& sources) {
   return heights;
 }
 
+// The share of the heights in each bin of binWidth from lowest; a height at 256 bin widths or
+// more (the highest itself) is not counted. At least the lowest height is counted.
+HeightHistogram heightShares(const std::vector<double>& heights, double lowest, double binWidth) {
+  HeightHistogram bins{};
+  int32_t counted = 0;
+  for (double z : heights) {
+    const double b = (z - lowest) / binWidth;
+    if (b >= 0.0 && b < HEIGHT_BINS) {
+      bins[static_cast<size_t>(b)] += 1.0;
+      ++counted;
+    }
+  }
+  for (double& bin : bins) bin /= counted;
+  return bins;
+}
+
 }  // namespace
 
 void trimHistogramTails(const HeightHistogram& bins, int32_t& lo, int32_t& hi) {
@@ -31,12 +47,12 @@ void trimHistogramTails(const HeightHistogram& bins, int32_t& lo, int32_t& hi) {
   hi = HEIGHT_BINS - 1;
   double trimmed = 0.0;
   do {
-    if (bins[static_cast<size_t>(lo)] < bins[static_cast<size_t>(hi)]) {
-      if (bins[static_cast<size_t>(lo)] >= TRIMMED_SHARE) return;
-      trimmed += bins[static_cast<size_t>(lo++)];
+    if (bins[lo] < bins[hi]) {
+      if (bins[lo] >= TRIMMED_SHARE) return;
+      trimmed += bins[lo++];
     } else {
-      if (bins[static_cast<size_t>(hi)] >= TRIMMED_SHARE) return;
-      trimmed += bins[static_cast<size_t>(hi--)];
+      if (bins[hi] >= TRIMMED_SHARE) return;
+      trimmed += bins[hi--];
     }
   } while (trimmed < TRIMMED_SHARE);
 }
@@ -55,19 +71,9 @@ bool roadHeightRange(const ExportSources& sources, double& low, double& high) {
   }
   const double binWidth = (highest - lowest) * 0.00390625;
   if (!(binWidth > 0.0 && std::isfinite(binWidth))) return false;
-  HeightHistogram bins{};
-  int32_t counted = 0;
-  for (double z : heights) {
-    const double b = (z - lowest) / binWidth;
-    if (b >= 0.0 && b < HEIGHT_BINS) {
-      bins[static_cast<size_t>(b)] += 1.0;
-      ++counted;
-    }
-  }
-  for (double& bin : bins) bin /= counted;
   int32_t lo = 0;
   int32_t hi = 0;
-  trimHistogramTails(bins, lo, hi);
+  trimHistogramTails(heightShares(heights, lowest, binWidth), lo, hi);
   high = (hi + 0.5) * binWidth + lowest;
   low = (lo - 0.5) * binWidth + lowest;
   return true;
