@@ -13,10 +13,9 @@ std::vector<unsigned char> selectedRecord(const ExportSources& sources, int32_t 
   const ScanLine& line = (*store.lines)[static_cast<size_t>(l)];
   std::vector<unsigned char> record(static_cast<size_t>(store.recordSize));
   std::memcpy(record.data(), &line, record.size());
-  const bool wantRoad = selection == RoadSelection::Road;
   for (int32_t s = 0; s < store.pointsPerLine; ++s) {
-    const bool road = (*store.lineSegmentMask)[lineMajorIndex(store, l, s)] == LINE_CLASS_ROAD;
-    if (!inMaskBand(sources.mask, s) && road == wantRoad) continue;
+    const uint8_t lineClass = (*store.lineSegmentMask)[lineMajorIndex(store, l, s)];
+    if (!inMaskBand(sources.mask, s) && isSelected(selection, lineClass)) continue;
     const size_t offset = DS_RECORD_FIXED_SIZE + 2 * static_cast<size_t>(s);
     std::memset(record.data() + offset, 0, 2);
   }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "export/export_sources.h"
-#include "export/map_strip_points.h"
+#include "export/road_selection.h"
 
 namespace quorvel {
 

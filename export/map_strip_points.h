@@ -8,12 +8,10 @@
 
 #include "export/export_sources.h"
 #include "export/map_grid.h"
+#include "export/road_selection.h"
 #include "scan/point_reconstruction.h"
-#include "segment/line_class.h"
 
 namespace quorvel {
-
-enum class RoadSelection { NonRoad, Road };
 
 // Calls visit(cell, point) for each selected sample that lands in the strip, scan lines in
 // order and samples in order within a line.
@@ -22,11 +20,10 @@ void visitStripPoints(const ExportSources& sources, RoadSelection selection,
                       const MapParams& params, const StripWindow& window, Visit visit) {
   const ScanStore& store = sources.store;
   const std::vector<uint8_t>& mask = *store.lineSegmentMask;
-  const bool wantRoad = selection == RoadSelection::Road;
   for (int32_t l = 0; l < store.lineCount; ++l) {
     for (int32_t s = 0; s < store.pointsPerLine; ++s) {
       if (inMaskBand(sources.mask, s)) continue;
-      if ((mask[lineMajorIndex(store, l, s)] == LINE_CLASS_ROAD) != wantRoad) continue;
+      if (!isSelected(selection, mask[lineMajorIndex(store, l, s)])) continue;
       Vec3 point;
       if (!SampleToWorldPoint(store, sources.calib, l, s, point)) continue;
       const std::optional<GridCell> cell = binPoint(params, window, point[0], point[1]);

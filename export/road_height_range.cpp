@@ -3,7 +3,9 @@
 #include <cmath>
 #include <vector>
 
-#include "export/map_strip_points.h"
+#include "features/range_image.h"  // for lineMajorIndex
+#include "scan/point_reconstruction.h"
+#include "segment/line_class.h"
 
 namespace quorvel {
 
