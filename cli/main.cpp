@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "cli/export_outputs.h"
 #include "cli/info_command.h"
 #include "cli/report.h"
 #include "cli/run_command.h"
@@ -29,8 +30,12 @@ struct Arguments {
   cli::RunOptions run;
   std::string images;
   std::string mask;
+  std::string exports;
+  std::string mapTemplate;
   bool quiet = false;  // the pipeline shows no progress display yet
   CLI::Option* imagesOption = nullptr;
+  CLI::Option* exportsOption = nullptr;
+  CLI::Option* mapTemplateOption = nullptr;
 };
 
 void addInfo(CLI::App& app, Arguments& args) {
@@ -44,6 +49,12 @@ void addRun(CLI::App& app, Arguments& args) {
   run->add_option("--out", args.run.outDir, "Output folder (created if missing)")->required();
   args.imagesOption = run->add_option(
       "--images", args.images, "Pictures to write: range,variance,normal,contour,segment or all");
+  args.exportsOption = run->add_option(
+      "--export", args.exports,
+      "Exports to write: pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds or all");
+  args.mapTemplateOption = run->add_option("--map-template", args.mapTemplate,
+                                           "Grid template of the map exports (a map header)")
+                               ->check(CLI::ExistingFile);
   run->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
   run->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
   run->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
@@ -59,6 +70,11 @@ Status completeRunOptions(Arguments& args) {
     Status status = cli::parseImageList(args.images, args.run.images);
     if (!status.ok()) return status;
   }
+  if (args.exportsOption->count() > 0) {
+    Status status = cli::parseExportList(args.exports, args.run.exports);
+    if (!status.ok()) return status;
+  }
+  if (args.mapTemplateOption->count() > 0) args.run.mapTemplate = args.mapTemplate;
   if (!args.mask.empty()) {
     MaskRange mask;
     Status status = cli::parseMaskRange(args.mask, mask);

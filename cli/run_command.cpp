@@ -4,6 +4,8 @@
 #include <charconv>
 #include <filesystem>
 
+#include "cli/export_outputs.h"
+#include "cli/name_list.h"
 #include "cli/report.h"
 #include "cli/result_dump.h"
 #include "cli/stage_timer.h"
@@ -50,10 +52,11 @@ bool estimateSurface(StageTimer& timer, std::ostream& err) {
 
 // Runs the stages the outputs need, in the window's order; a failed stage has reported.
 bool runStages(const RunOptions& options, StageTimer& timer, std::ostream& err) {
-  const bool surface =
-      options.dump || wanted(options.images, "variance") || wanted(options.images, "normal");
+  const bool surface = options.dump || wanted(options.images, "variance") ||
+                       wanted(options.images, "normal") || exportNeedsSurface(options.exports);
   if (surface && !estimateSurface(timer, err)) return false;
-  if (options.dump || wanted(options.images, "segment")) {
+  if (options.dump || wanted(options.images, "segment") ||
+      exportNeedsSegmentation(options.exports)) {
     if (!timer.time("LineSegger", [] { return LineSegger(); })) return false;
   }
   return true;
@@ -90,23 +93,7 @@ bool writePicture(const std::string& name, const std::string& outDir, StageTimer
 }  // namespace
 
 Status parseImageList(const std::string& list, std::vector<std::string>& images) {
-  images.clear();
-  if (list == "all") {
-    images = KNOWN_IMAGES;
-    return {};
-  }
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t comma = std::min(list.find(',', start), list.size());
-    const std::string name = list.substr(start, comma - start);
-    if (std::find(KNOWN_IMAGES.begin(), KNOWN_IMAGES.end(), name) == KNOWN_IMAGES.end()) {
-      return fault("unknown picture", "'" + name + "'",
-                   "range, variance, normal, contour, segment or all");
-    }
-    if (std::find(images.begin(), images.end(), name) == images.end()) images.push_back(name);
-    start = comma + 1;
-  }
-  return {};
+  return parseNameList(list, KNOWN_IMAGES, "unknown picture", images);
 }
 
 Status parseMaskRange(const std::string& text, MaskRange& mask) {
@@ -142,7 +129,12 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     out << "Wrote " << options.outDir << "/" << name << ".png\n";
   }
   if (options.dump && !writeDump(options.outDir, timer, out, err)) return EXIT_FAILURE_REPORTED;
-  return EXIT_OK;
+  bool exportsWritten = true;
+  for (const std::string& name : options.exports) {
+    exportsWritten &= timer.time(
+        name, [&] { return writeExport(name, options.outDir, options.mapTemplate, out, err); });
+  }
+  return exportsWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }
 
 }  // namespace quorvel::cli

@@ -15,7 +15,9 @@ namespace quorvel::cli {
 struct RunOptions {
   std::string project;
   std::string outDir;
-  std::vector<std::string> images;  // picture names, in the order given
+  std::vector<std::string> images;         // picture names, in the order given
+  std::vector<std::string> exports;        // export names, in the order given
+  std::optional<std::string> mapTemplate;  // grid template of the map exports
   std::optional<MaskRange> mask;
   bool inverse = false;
   bool dump = false;  // run every stage and write its in-memory results

@@ -126,6 +126,12 @@ int main(int argc, char** argv) {
   textSeeds("mdl", {"DIR ./\nDS sim.ds\nCALIB sim.cal\n", "dirname,/d/\nDSNAME x.ds\ncalib c\n"});
   textSeeds("calib", {"rot -90 0 -90\nrot 0 0 -10\nshv -1.2 0 1.6\n",
                       "ROT,1e308,-1e-320,nan\nShv 1e999 -0x10 .5e\n"});
+  textSeeds("template", {"width\t640\r\nlength\t480\r\nox\t\t10.500000\r\noy\t\t-20.250000\r\n"
+                         "oz\t\t1.000000\r\npixelsize\t0.100000\r\ndemres\t0.010000\r\n"
+                         "byteperpixel\t1\r\n",
+                         "WIDTH,65536\nLength, 32768\nOX,0\noy,0\nPixelSize,1e-300\n",
+                         "width -8\nlength 2147483647\npixelsize nan\nox 1e308\n",
+                         "pixelsize 0.25\n" + std::string(199, 'x') + "width 5\n"});
   for (const char* text : {"10", "-5", "abc", "99999999999999999999", "  +7x", "", "-"}) {
     seed("mask",
          std::string("text-") + std::to_string(std::strlen(text)) + "-" +

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace quorvel {
 
@@ -133,6 +134,21 @@ double leadingNumber(std::string_view token) {
                                       std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) value = outOfRangeValue(number);
   return negative ? -value : value;
+}
+
+int32_t leadingInteger(std::string_view token) {
+  size_t pos = 0;
+  while (pos < token.size() && isSpace(token[pos])) ++pos;
+  bool negative = false;
+  if (pos < token.size() && (token[pos] == '+' || token[pos] == '-'))
+    negative = token[pos++] == '-';
+  const int64_t limit = negative ? -int64_t{std::numeric_limits<int32_t>::min()}
+                                 : int64_t{std::numeric_limits<int32_t>::max()};
+  int64_t value = 0;
+  for (; pos < token.size() && token[pos] >= '0' && token[pos] <= '9'; ++pos) {
+    value = std::min(limit, value * 10 + (token[pos] - '0'));
+  }
+  return static_cast<int32_t>(negative ? -value : value);
 }
 
 double numberToken(const std::vector<std::string_view>& tokens, size_t index) {

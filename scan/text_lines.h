@@ -2,6 +2,7 @@
 // keywords and numbers, the same way for every platform and locale.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ bool startsWithKeyword(std::string_view line, std::string_view keyword);
 // with an optional decimal point, optional exponent); 0.0 when there is none. Never depends on
 // the locale; out-of-range values give +-HUGE_VAL or a signed zero as strtod would.
 double leadingNumber(std::string_view token);
+
+// The leading decimal integer of the token as C's atoi reads it (optional white space, optional
+// sign, digits), saturating at the 32-bit limits; 0 when there is none.
+int32_t leadingInteger(std::string_view token);
 
 // Token i of the line as a number, 0.0 when the line has fewer tokens.
 double numberToken(const std::vector<std::string_view>& tokens, size_t index);

@@ -188,9 +188,50 @@ TEST_F(Cli, RunWritesTheSegmentPictureAndTheLineSegmentationDump) {
   EXPECT_EQ(lines[0].back().find(",180,2"), lines[0].back().size() - 6);
 }
 
+// Two identical road lines: every export but the road height raster (no height span) writes;
+// that one fails with its reason, after the others have been written.
+TEST_F(Cli, RunWritesTheExports) {
+  const CliRun run =
+      runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir + "/out --export all --timings");
+  const std::string out = dir + "/out/";
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("stage createVarianceMap "), std::string::npos);
+  EXPECT_NE(run.err.find("stage LineSegger "), std::string::npos);
+  EXPECT_NE(run.err.find("Export road-height failure.: " + dir + "/out (no road height range"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(std::filesystem::file_size(out + "normal.pt3d"), 2u * 181 * 32);
+  EXPECT_EQ(test::readFile(out + "class.pt3d").size(), 2u * 181 * 32);
+  EXPECT_EQ(std::filesystem::file_size(out + "road.ds"), 12u + 2 * 414);
+  EXPECT_EQ(std::filesystem::file_size(out + "nonroad.ds"), 12u + 2 * 414);
+  EXPECT_EQ(textOf(out + "map-h.master").rfind("width\t", 0), 0u);
+  EXPECT_TRUE(std::filesystem::exists(out + "map-h.raw"));
+  EXPECT_FALSE(std::filesystem::exists(out + "map-r.master"));
+  EXPECT_NE(run.out.find("Wrote " + out + "map-h.raw"), std::string::npos);
+}
+
+TEST_F(Cli, MapExportsReadTheTemplate) {
+  test::writeFile(dir + "/grid.master", "width 16\r\nlength 4\r\npixelsize 2\r\n");
+  const CliRun run =
+      runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir +
+                          "/out --export count-map --map-template " + dir + "/grid.master");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(textOf(dir + "/out/map-h.master").rfind("width\t16\r\nlength\t4\r\n", 0), 0u);
+  EXPECT_EQ(std::filesystem::file_size(dir + "/out/map-h.raw"), 64u);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/out/normal.pt3d"));
+}
+
+TEST_F(Cli, AMissingMapTemplateIsAUsageError) {
+  const CliRun run =
+      runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir +
+                          "/out --export count-map --map-template " + dir + "/absent.master");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/out/map-h.master"));
+}
+
 TEST_F(Cli, RunRejectsBadListsAndMasks) {
-  for (const char* options : {"--images range,bogus", "--images ''", "--mask 5", "--mask=a:3",
-                              "--mask=1:2:3", "--threads -1"}) {
+  for (const char* options : {"--images range,bogus", "--images ''", "--export road", "--mask 5",
+                              "--mask=a:3", "--mask=1:2:3", "--threads -1"}) {
     const CliRun run = runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir + "/out " + options);
     EXPECT_EQ(run.status, 2) << options;
   }
@@ -209,6 +250,24 @@ TEST_F(Cli, SimulatedProjectLoads) {
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("Points per line:         401"), std::string::npos);
   EXPECT_NE(info.out.find("Scan lines:              40"), std::string::npos);
+}
+
+// A simulated street has road samples of many heights: both map rasters hold width x length
+// bytes of their headers, the road height raster with its height scale.
+TEST_F(Cli, MapExportsOfASimulatedStreetMatchTheirHeaders) {
+  ASSERT_EQ(runQuorvel(dir, "simulate --out " + dir + "/sim --lines 60 --seed 3").status, 0);
+  const CliRun run = runQuorvel(
+      dir, "run " + dir + "/sim/sim.mdl --out " + dir + "/out --export road-height,count-map");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* base : {"/out/map-r", "/out/map-h"}) {
+    int width = 0, length = 0;
+    std::istringstream header(textOf(dir + base + ".master"));
+    std::string key;
+    header >> key >> width >> key >> length;
+    EXPECT_GT(width * length, 0) << base;
+    EXPECT_EQ(std::filesystem::file_size(dir + base + ".raw"), size_t(width) * size_t(length));
+  }
+  EXPECT_NE(textOf(dir + "/out/map-r.master").find("\r\ndemres\t"), std::string::npos);
 }
 
 TEST(CliSample, SimulatorStillReproducesTheBundledSample) {

@@ -96,6 +96,25 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"1e9223372036854775807", HUGE_VAL},
                       NumberCase{"10e-9223372036854775808", 0.0}));
 
+struct IntegerCase {
+  const char* text;
+  int32_t value;
+};
+
+class LeadingInteger : public ::testing::TestWithParam<IntegerCase> {};
+
+TEST_P(LeadingInteger, ConvertsAsAtoiWithSaturation) {
+  EXPECT_EQ(leadingInteger(GetParam().text), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, LeadingInteger,
+                         ::testing::Values(IntegerCase{"640", 640}, IntegerCase{"  -12x", -12},
+                                           IntegerCase{"+7.9", 7}, IntegerCase{"abc", 0},
+                                           IntegerCase{"", 0},
+                                           IntegerCase{"99999999999", 2147483647},
+                                           IntegerCase{"-2147483648", -2147483647 - 1},
+                                           IntegerCase{"-99999999999", -2147483647 - 1}));
+
 TEST(TextLines, NumbersIgnoreTheLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";

@@ -1,0 +1,38 @@
+#include "export/export_sources.h"
+
+#include "scan/project_file.h"
+
+namespace quorvel {
+
+ExportSources processExportSources() {
+  return {scanStore, sensorCalib, maskRange};
+}
+
+bool hasScanLines(const ScanStore& store) {
+  return store.lines.has_value() && store.lineCount > 0;
+}
+
+const char* missingExportInput(const ScanStore& store, ExportKind kind) {
+  if (!hasScanLines(store)) return nullptr;
+  const bool surface = kind == ExportKind::Pt3dByNormal || kind == ExportKind::Pt3dByClass;
+  if (surface && (!store.varianceMap || !store.normalMap)) return "VarianceMap";
+  if (kind != ExportKind::Pt3dByNormal && !store.lineSegmentMask) return "LineSegger";
+  return nullptr;
+}
+
+Status checkExportStart(const ScanStore& store, ExportKind kind, const std::string& path) {
+  if (const char* command = missingExportInput(store, kind)) {
+    return fault("input not computed yet", "", "", std::string("run ") + command + " first");
+  }
+  if (path.size() >= PATH_BUFFER_SIZE) {
+    return fault("path too long", std::to_string(path.size()) + " characters",
+                 "at most " + std::to_string(PATH_BUFFER_SIZE - 1));
+  }
+  return {};
+}
+
+Status cannotCreate(const std::string& path) {
+  return fault("cannot create file", path);
+}
+
+}  // namespace quorvel

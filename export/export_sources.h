@@ -1,0 +1,40 @@
+// What every export reads: the scan store with its derived buffers, the calibration for the
+// world points, and the band of samples left out. The window's commands use the process-wide
+// records.
+#pragma once
+
+#include <string>
+
+#include "features/range_image.h"
+#include "scan/calib_file.h"
+#include "scan/scan_store.h"
+#include "scan/status.h"
+
+namespace quorvel {
+
+struct ExportSources {
+  const ScanStore& store;
+  const SensorCalib& calib;
+  MaskRange mask;
+};
+
+ExportSources processExportSources();  // scanStore, sensorCalib, maskRange
+
+enum class ExportKind { Pt3dByNormal, Pt3dByClass, CountMap, RoadHeightMap, RoadDs, NonRoadDs };
+
+// The window command whose result the export reads and which has not run yet for the loaded
+// scan ("VarianceMap" or "LineSegger"), or nullptr when nothing is missing. An export whose
+// input is missing writes nothing and returns 0. A store without scan lines misses nothing.
+const char* missingExportInput(const ScanStore& store, ExportKind kind);
+
+// Fault when an input is missing (naming the command to run first) or the output path does not
+// fit the 260-character path buffer; nothing may be written then.
+Status checkExportStart(const ScanStore& store, ExportKind kind, const std::string& path);
+
+// The store holds at least one scan line.
+bool hasScanLines(const ScanStore& store);
+
+// Fault naming a file that cannot be created.
+Status cannotCreate(const std::string& path);
+
+}  // namespace quorvel

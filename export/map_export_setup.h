@@ -1,0 +1,31 @@
+// What both map exports do before their first strip: the extent of the data, the template,
+// the output names, the grid and the strip plan.
+#pragma once
+
+#include <string>
+
+#include "export/export_sources.h"
+#include "export/map_files.h"
+#include "export/map_grid.h"
+#include "scan/geometry.h"
+#include "scan/status.h"
+
+namespace quorvel {
+
+struct MapExportSetup {
+  Vec3 max{};  // extent of the data (PointBounds)
+  Vec3 min{};
+  MapParams params;
+  MapFileNames names;
+  StripPlan plan;
+};
+
+// Fills the setup for the chosen path, reading the grid template from templatePath (none when
+// empty; a file that cannot be read leaves the defaults). Fails when no scan line is loaded,
+// the LineSegmentMask does not exist yet, a name does not fit the path buffer, or the grid is
+// unusable (see fitMapGrid and planStrips); nothing has been written then.
+Status prepareMapExport(const ExportSources& sources, ExportKind kind,
+                        const std::string& chosenPath, const std::string& templatePath,
+                        MapExportSetup& setup);
+
+}  // namespace quorvel

@@ -1,0 +1,95 @@
+#include "export/pt3d_export.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "export/output_file.h"
+#include "features/variance_map.h"
+#include "render/class_palette.h"
+#include "scan/point_reconstruction.h"
+#include "segment/line_class.h"
+
+namespace quorvel {
+
+namespace {
+
+Rgb paletteRgb(uint8_t entry) {
+  const PaletteColour& colour = CLASS_PALETTE[entry];
+  return {colour.red, colour.green, colour.blue};
+}
+
+// Writes every point; `colourOf` gives the colour of sample (l, s).
+template <typename ColourOf>
+Status writePoints(const ExportSources& sources, ExportKind kind, const std::string& path,
+                   ColourOf colourOf) {
+  const ScanStore& store = sources.store;
+  if (Status status = checkExportStart(store, kind, path); !status.ok()) return status;
+  OutputFile file(path);
+  if (!file.isOpen()) return cannotCreate(path);
+  if (!hasScanLines(store)) return {};
+  for (int32_t l = 0; l < store.lineCount; ++l) {
+    for (int32_t s = 0; s < store.pointsPerLine; ++s) {
+      if (inMaskBand(sources.mask, s)) continue;
+      Vec3 point;
+      if (!SampleToWorldPoint(store, sources.calib, l, s, point)) continue;
+      file.write(pt3dRecord(point, colourOf(l, s)));
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+uint8_t normalChannel(double component) {
+  const double q = std::fabs(component) * 255.0;
+  if (!(q >= 0.0)) return 0;
+  if (q > 255.0) return 255;
+  return static_cast<uint8_t>(q);
+}
+
+Rgb normalColour(double variance, const Vec3& normal) {
+  if (variance == NO_VARIANCE) return {};
+  return {normalChannel(normal[2]), normalChannel(normal[1]), normalChannel(normal[0])};
+}
+
+Rgb classColour(uint8_t lineClass, double variance, const Vec3& normal) {
+  if (lineClass == LINE_CLASS_VERTICAL || lineClass == LINE_CLASS_ROAD)
+    return paletteRgb(lineClass);
+  return normalColour(variance, normal);
+}
+
+std::array<unsigned char, PT3D_RECORD_SIZE> pt3dRecord(const Vec3& point, const Rgb& colour) {
+  std::array<unsigned char, PT3D_RECORD_SIZE> record{};
+  std::memcpy(record.data(), point.data(), 3 * sizeof(double));
+  record[24] = colour.red;
+  record[25] = colour.green;
+  record[26] = colour.blue;
+  return record;
+}
+
+Status exportPt3dByNormal(const ExportSources& sources, const std::string& path) {
+  const ScanStore& store = sources.store;
+  return writePoints(sources, ExportKind::Pt3dByNormal, path, [&](int32_t l, int32_t s) {
+    const size_t index = sampleMajorIndex(store, l, s);
+    return normalColour((*store.varianceMap)[index], (*store.normalMap)[index]);
+  });
+}
+
+Status exportPt3dByClass(const ExportSources& sources, const std::string& path) {
+  const ScanStore& store = sources.store;
+  return writePoints(sources, ExportKind::Pt3dByClass, path, [&](int32_t l, int32_t s) {
+    const size_t index = sampleMajorIndex(store, l, s);
+    return classColour((*store.lineSegmentMask)[lineMajorIndex(store, l, s)],
+                       (*store.varianceMap)[index], (*store.normalMap)[index]);
+  });
+}
+
+int ExportPt3dByNormal(const char* path) {
+  return exportPt3dByNormal(processExportSources(), path).ok() ? 1 : 0;
+}
+
+int ExportPt3dByClass(const char* path) {
+  return exportPt3dByClass(processExportSources(), path).ok() ? 1 : 0;
+}
+
+}  // namespace quorvel

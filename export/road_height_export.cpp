@@ -1,0 +1,69 @@
+#include "export/road_height_export.h"
+
+#include <algorithm>
+
+#include "export/map_export_setup.h"
+#include "export/map_strip_points.h"
+#include "export/output_file.h"
+#include "export/road_height_strip.h"
+
+namespace quorvel {
+
+namespace {
+
+// Sets oz and demres from the road height range; the template never supplies them.
+void setHeightScale(double low, double high, MapParams& params) {
+  params.oz = low;
+  params.demres = (high - low) * 0.00390625;
+}
+
+// Writes the strips of the raster file; fails when the strip buffers cannot be had.
+Status writeRoadStrips(const ExportSources& sources, const MapExportSetup& setup,
+                       OutputFile& raster) {
+  const MapParams& params = setup.params;
+  RoadHeightStrip strip;
+  if (!strip.allocate(static_cast<size_t>(setup.plan.rowsPerStrip),
+                      static_cast<size_t>(std::max(params.width, 0)))) {
+    return fault("out of memory for the strip buffers");
+  }
+  for (int32_t k = 0; k < setup.plan.strips; ++k) {
+    const StripWindow window = stripWindow(setup.plan, k, params.length);
+    strip.start(window);
+    visitStripPoints(sources, RoadSelection::Road, params, window,
+                     [&](const GridCell& cell, const Vec3& point) {
+                       const double h = (point[2] - params.oz) / params.demres;
+                       if (h >= 0.0 && h < HEIGHT_BINS) strip.addRoadPoint(cell, h);
+                     });
+    raster.write(strip.finish());
+  }
+  return {};
+}
+
+}  // namespace
+
+Status exportRoadHeightMap(const ExportSources& sources, const std::string& chosenPath,
+                           const std::string& templatePath) {
+  MapExportSetup setup;
+  Status status =
+      prepareMapExport(sources, ExportKind::RoadHeightMap, chosenPath, templatePath, setup);
+  if (!status.ok()) return status;
+  double low = 0.0;
+  double high = 0.0;
+  if (!roadHeightRange(sources, low, high)) {
+    return fault("no road height range", "", "road samples of more than one height",
+                 "every second line and column");
+  }
+  setHeightScale(low, high, setup.params);
+  if (!writeMapHeader(setup.names.header, setup.params, MapHeaderKind::RoadHeight)) {
+    return cannotCreate(setup.names.header);
+  }
+  OutputFile raster(setup.names.raster);
+  if (!raster.isOpen()) return cannotCreate(setup.names.raster);
+  return writeRoadStrips(sources, setup, raster);
+}
+
+int ExportRoadHeightMap(const char* path) {
+  return exportRoadHeightMap(processExportSources(), path, path).ok() ? 1 : 0;
+}
+
+}  // namespace quorvel

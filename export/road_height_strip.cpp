@@ -1,0 +1,47 @@
+#include "export/road_height_strip.h"
+
+#include <algorithm>
+
+#include "export/map_strip_points.h"
+
+namespace quorvel {
+
+uint8_t roadCellValue(double sum, uint32_t count) {
+  if (count == 0) return 0;
+  const double value = sum / count + 0.5;
+  return value >= 255.0 ? 255 : static_cast<uint8_t>(value);
+}
+
+bool RoadHeightStrip::allocate(size_t rows, size_t width) {
+  width_ = width;
+  const size_t cells = rows * width;
+  return allocateStripBuffer(sums_, cells) && allocateStripBuffer(counts_, cells) &&
+         allocateStripBuffer(values_, cells);
+}
+
+void RoadHeightStrip::start(const StripWindow& window) {
+  rows_ = window.rows;
+  std::fill(values_.begin(), values_.end(), 0);
+  std::fill(sums_.begin(), sums_.end(), 0.0);
+  std::fill(counts_.begin(), counts_.end(), 0);
+}
+
+void RoadHeightStrip::addRoadPoint(const GridCell& cell, double h) {
+  const int64_t width = static_cast<int64_t>(width_);
+  for (int64_t r = int64_t{cell.row} - 1; r <= int64_t{cell.row} + 1; ++r) {
+    for (int64_t c = int64_t{cell.column} - 1; c <= int64_t{cell.column} + 1; ++c) {
+      if (r < 0 || r >= rows_ || c < 0 || c >= width) continue;
+      const size_t index = static_cast<size_t>(r * width + c);
+      sums_[index] += h;
+      ++counts_[index];
+    }
+  }
+}
+
+std::span<const unsigned char> RoadHeightStrip::finish() {
+  const size_t cells = static_cast<size_t>(rows_) * width_;
+  for (size_t i = 0; i < cells; ++i) values_[i] = roadCellValue(sums_[i], counts_[i]);
+  return std::span<const unsigned char>(values_).first(cells);
+}
+
+}  // namespace quorvel
