@@ -1,12 +1,11 @@
 #include "app/dialogs.h"
 
-#include <algorithm>
-#include <limits>
 #include <string>
 
 #include "app/view_state.h"
 #include "features/range_image.h"
 #include "scan/query_info_text.h"
+#include "scan/text_lines.h"
 
 namespace quorvel {
 
@@ -42,29 +41,13 @@ bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int comman
   }
   if (event != ws::DialogEvent::Command) return false;
   if (command == DIALOG_OK) {
-    maskRange.stno = parseMaskNumber(ws::dialogItemText(dialog, IDC_MASK_STNO, MASK_TEXT_LIMIT));
-    maskRange.edno = parseMaskNumber(ws::dialogItemText(dialog, IDC_MASK_EDNO, MASK_TEXT_LIMIT));
+    maskRange.stno = leadingInteger(ws::dialogItemText(dialog, IDC_MASK_STNO, MASK_TEXT_LIMIT));
+    maskRange.edno = leadingInteger(ws::dialogItemText(dialog, IDC_MASK_EDNO, MASK_TEXT_LIMIT));
     ws::endDialog(dialog, 1);
     return true;
   }
   if (command == DIALOG_CANCEL) ws::endDialog(dialog, 0);
   return false;
-}
-
-int32_t parseMaskNumber(std::string_view text) {
-  size_t pos = 0;
-  while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) {
-    ++pos;
-  }
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
-  const int64_t limit = negative ? -int64_t{std::numeric_limits<int32_t>::min()}
-                                 : int64_t{std::numeric_limits<int32_t>::max()};
-  int64_t value = 0;
-  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-    value = std::min(limit, value * 10 + (text[pos] - '0'));
-  }
-  return static_cast<int32_t>(negative ? -value : value);
 }
 
 }  // namespace quorvel

@@ -2,9 +2,6 @@
 // About, and Set Mask Range (the band of samples the pictures and exports leave out).
 #pragma once
 
-#include <cstdint>
-#include <string_view>
-
 #include "platform/window_system.h"
 
 namespace quorvel {
@@ -18,9 +15,5 @@ inline constexpr int MASK_TEXT_LIMIT = 79;  // characters read from each field
 bool queryInfoDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command);
 bool aboutDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command);
 bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command);
-
-// A decimal integer as atoi reads it (leading white space, optional sign, digits up to the
-// first other character, 0 without digits), held within the int range instead of overflowing.
-int32_t parseMaskNumber(std::string_view text);
 
 }  // namespace quorvel

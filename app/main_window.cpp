@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/dialogs.h"
+#include "app/export_commands.h"
 #include "app/view.h"
 #include "features/range_image.h"
 #include "features/segment_params.h"
@@ -158,7 +159,10 @@ void onLeftButtonDown(ws::Window window, uint16_t x, uint16_t y) {
 }
 
 void onCommand(ws::Window window, int command) {
-  if (zoomCommand(window, command) || optionCommand(window, command)) return;
+  if (zoomCommand(window, command) || optionCommand(window, command) ||
+      exportCommand(window, command)) {
+    return;
+  }
   switch (command) {
     case CMD_LOAD_MDL:
       loadProject(window);

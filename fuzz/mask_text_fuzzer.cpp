@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/dialogs.h"
+#include "scan/text_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  quorvel::parseMaskNumber(std::string_view(reinterpret_cast<const char*>(data), size));
+  quorvel::leadingInteger(std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

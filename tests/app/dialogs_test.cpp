@@ -39,19 +39,6 @@ TEST_F(Dialogs, MaskRangeCancelKeepsTheValues) {
   EXPECT_EQ(fake::calls().back(), "endDialog(0)");
 }
 
-TEST(MaskNumber, ReadsLikeAtoiButSaturates) {
-  EXPECT_EQ(parseMaskNumber("42"), 42);
-  EXPECT_EQ(parseMaskNumber("  -7x"), -7);
-  EXPECT_EQ(parseMaskNumber("\t+15 3"), 15);
-  EXPECT_EQ(parseMaskNumber("abc"), 0);
-  EXPECT_EQ(parseMaskNumber(""), 0);
-  EXPECT_EQ(parseMaskNumber("- 5"), 0);
-  EXPECT_EQ(parseMaskNumber("2147483647"), INT_MAX);
-  EXPECT_EQ(parseMaskNumber("2147483648"), INT_MAX);
-  EXPECT_EQ(parseMaskNumber("-2147483648"), INT_MIN);
-  EXPECT_EQ(parseMaskNumber("-99999999999999999999999"), INT_MIN);
-}
-
 TEST_F(Dialogs, AboutEndsWithOneForEitherButton) {
   for (int button : {DIALOG_OK, DIALOG_CANCEL}) {
     fake::queueDialog({{}, button});
