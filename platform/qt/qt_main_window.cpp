@@ -12,6 +12,7 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/view.h"
+#include "platform/qt/qt_busy_indicator.h"
 
 namespace quorvel {
 
@@ -19,10 +20,13 @@ namespace {
 
 QtMainWindow* theWindow = nullptr;
 
+// Quick items change a setting or open a dialog; long ones compute and show that they work.
+enum class ItemKind { Quick, Check, Long };
+
 struct MenuItem {
   const char* text;  // nullptr: a separator
   int command;
-  bool checkable;
+  ItemKind kind;
 };
 
 struct Menu {
@@ -34,36 +38,45 @@ struct Menu {
 const std::vector<Menu>& menus() {
   static const std::vector<Menu> all = {
       {"File",
-       {{"Load Mdl", CMD_LOAD_MDL, false}, {"About", CMD_ABOUT, false}, {"Exit", CMD_EXIT, false}}},
+       {{"Load Mdl", CMD_LOAD_MDL, ItemKind::Long},
+        {"About", CMD_ABOUT, ItemKind::Quick},
+        {"Exit", CMD_EXIT, ItemKind::Quick}}},
       {"Zoom",
-       {{"25%", CMD_ZOOM_25, false},
-        {"50%", CMD_ZOOM_50, false},
-        {"100%", CMD_ZOOM_100, false},
-        {"150%", CMD_ZOOM_150, false},
-        {"200%", CMD_ZOOM_200, false}}},
+       {{"25%", CMD_ZOOM_25, ItemKind::Quick},
+        {"50%", CMD_ZOOM_50, ItemKind::Quick},
+        {"100%", CMD_ZOOM_100, ItemKind::Quick},
+        {"150%", CMD_ZOOM_150, ItemKind::Quick},
+        {"200%", CMD_ZOOM_200, ItemKind::Quick}}},
       {"Action",
-       {{"RangeImage", CMD_RANGE_IMAGE, false},
-        {"VarianceMap", CMD_VARIANCE_MAP, false},
-        {"NormalMap", CMD_NORMAL_MAP, false},
-        {"ContourMap", CMD_CONTOUR_MAP, false},
-        {"LineSegger", CMD_LINE_SEGGER, false},
-        {nullptr, 0, false},
-        {"Segment Regions", CMD_SEGMENT_REGIONS, false}}},
+       {{"RangeImage", CMD_RANGE_IMAGE, ItemKind::Long},
+        {"VarianceMap", CMD_VARIANCE_MAP, ItemKind::Long},
+        {"NormalMap", CMD_NORMAL_MAP, ItemKind::Long},
+        {"ContourMap", CMD_CONTOUR_MAP, ItemKind::Long},
+        {"LineSegger", CMD_LINE_SEGGER, ItemKind::Long},
+        {nullptr, 0, ItemKind::Quick},
+        {"Segment Regions", CMD_SEGMENT_REGIONS, ItemKind::Long}}},
       {"Options",
-       {{"Inverse", CMD_INVERSE, true},
-        {nullptr, 0, false},
-        {"Query Mode", CMD_QUERY_MODE, true},
-        {"Tile Outlines", CMD_TILE_OUTLINES, true},
-        {"Set Mask Range...", CMD_MASK_RANGE, false}}},
+       {{"Inverse", CMD_INVERSE, ItemKind::Check},
+        {nullptr, 0, ItemKind::Quick},
+        {"Query Mode", CMD_QUERY_MODE, ItemKind::Check},
+        {"Tile Outlines", CMD_TILE_OUTLINES, ItemKind::Check},
+        {"Set Mask Range...", CMD_MASK_RANGE, ItemKind::Quick}}},
       {"Export",
-       {{"Output to RGB PT3D (colour by normal)...", CMD_EXPORT_PT3D_NORMAL, false},
-        {"Output to RGB PT3D (colour by class)...", CMD_EXPORT_PT3D_CLASS, false},
-        {"Output to Map (count raster)...", CMD_EXPORT_COUNT_MAP, false},
-        {"Output to Map (road height raster)...", CMD_EXPORT_ROAD_HEIGHT, false},
-        {"Output Road data to Ds File...", CMD_EXPORT_ROAD_DS, false},
-        {"Output NonRoad data to Ds File...", CMD_EXPORT_NONROAD_DS, false}}},
+       {{"Output to RGB PT3D (colour by normal)...", CMD_EXPORT_PT3D_NORMAL, ItemKind::Long},
+        {"Output to RGB PT3D (colour by class)...", CMD_EXPORT_PT3D_CLASS, ItemKind::Long},
+        {"Output to Map (count raster)...", CMD_EXPORT_COUNT_MAP, ItemKind::Long},
+        {"Output to Map (road height raster)...", CMD_EXPORT_ROAD_HEIGHT, ItemKind::Long},
+        {"Output Road data to Ds File...", CMD_EXPORT_ROAD_DS, ItemKind::Long},
+        {"Output NonRoad data to Ds File...", CMD_EXPORT_NONROAD_DS, ItemKind::Long}}},
   };
   return all;
+}
+
+// The item's text without the "..." of an item that opens a dialog.
+QString taskName(const QAction* action) {
+  QString text = action->text();
+  if (text.endsWith("...")) text.chop(3);
+  return text;
 }
 
 }  // namespace
@@ -98,7 +111,8 @@ QtMainWindow::QtMainWindow()
   setCentralWidget(view_);
   view_->installEventFilter(this);
   buildMenus();
-  statusBar()->hide();
+  // Always shown, empty between commands: a status bar that came and went would resize the view.
+  statusBar()->setSizeGripEnabled(false);
   for (bool horizontal : {true, false}) {
     QScrollBar* scrollBar = bar(horizontal);
     scrollBar->setRange(0, 0);
@@ -133,9 +147,10 @@ void QtMainWindow::buildMenus() {
         continue;
       }
       QAction* qaction = qmenu->addAction(item.text);
-      qaction->setCheckable(item.checkable);
+      qaction->setCheckable(item.kind == ItemKind::Check);
       const int command = item.command;
       connect(qaction, &QAction::triggered, this, [this, command] { runCommand(command); });
+      if (item.kind == ItemKind::Long) longCommands_.insert(command);
       actions_[command] = qaction;
     }
   }
@@ -147,13 +162,13 @@ QAction* QtMainWindow::action(int command) const {
 }
 
 void QtMainWindow::runCommand(int command) {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  statusBar()->showMessage("Working...");
-  statusBar()->show();
-  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (!longCommands_.count(command)) {
+    onCommand(this, command);
+    return;
+  }
+  beginBusy(statusBar(), taskName(action(command)));
   onCommand(this, command);
-  statusBar()->hide();
-  QApplication::restoreOverrideCursor();
+  endBusy(statusBar());
 }
 
 void QtMainWindow::layoutView() {

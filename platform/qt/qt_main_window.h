@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <map>
+#include <set>
 
 namespace quorvel {
 
@@ -28,7 +29,7 @@ class QtMainWindow : public QMainWindow {
   QScrollBar* bar(bool horizontal) const { return horizontal ? horizontal_ : vertical_; }
   QAction* action(int command) const;  // none for an id without menu item
   void layoutView();                   // places canvas and bars; a size change reaches onSize
-  void runCommand(int command);
+  void runCommand(int command);        // a long one shows that it works until it ends
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -42,6 +43,7 @@ class QtMainWindow : public QMainWindow {
   QScrollBar* horizontal_;
   QScrollBar* vertical_;
   std::map<int, QAction*> actions_;
+  std::set<int> longCommands_;  // those that show the wait cursor and their name
   QSize lastCanvasSize_;
 };
 

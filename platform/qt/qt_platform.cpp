@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/qt/qt_busy_indicator.h"
 #include "render/tile_bitmap.h"
 #include "scan/stage_message.h"
 
@@ -37,6 +38,7 @@ void deleteTileBitmap(TileBitmap bitmap) {
 
 void showStageMessage(const char* text, const char* caption) {
   QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+  const ModalPause pause;
   box.exec();
 }
 

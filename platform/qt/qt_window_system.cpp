@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStyle>
 
+#include "platform/qt/qt_busy_indicator.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_window.h"
 #include "platform/window_system.h"
@@ -47,6 +48,7 @@ bool fileDialog(bool save, Window owner, const FileDialog& dialog, std::string& 
   if (!dialog.defaultExtension.empty()) {
     chooser.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
   }
+  const ModalPause pause;
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
   const std::string chosen = chooser.selectedFiles().front().toStdString();
   if (chosen.size() >= FILE_DIALOG_BUFFER) return false;  // the window system's path limit
@@ -63,6 +65,7 @@ MessageAnswer messageBox(Window owner, const std::string& text, const std::strin
       QString::fromStdString(caption), QString::fromStdString(text),
       buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel,
       windowOf(owner));
+  const ModalPause pause;
   return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
@@ -137,6 +140,7 @@ void postCloseRequest(Window window) {
 }
 
 intptr_t runModalDialog(Window owner, int resourceId, DialogProcedure procedure) {
+  const ModalPause pause;
   return runQtDialog(windowOf(owner), resourceId, procedure);
 }
 
