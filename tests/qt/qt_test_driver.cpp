@@ -1,0 +1,137 @@
+#include "tests/qt/qt_test_driver.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <set>
+
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "features/range_image.h"
+#include "tests/support/test_files.h"
+
+// The font library keeps caches for the life of the process; they are not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
+
+namespace quorvel::qt_test {
+
+namespace {
+
+// A modal widget that no answer of the test takes within this time is closed and reported, so
+// that a wrong expectation fails the test instead of hanging it.
+constexpr int STRAY_MODAL_MS = 5000;
+
+std::vector<std::string> strayModals;
+std::set<QTimer*> pendingAnswers;  // answers no modal widget has taken yet
+
+void watchForStrayModals() {
+  static QWidget* seen = nullptr;
+  static int ticks = 0;
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ticks = modal && modal == seen ? ticks + 1 : 0;
+    seen = modal;
+    if (modal && ticks * 250 >= STRAY_MODAL_MS) {
+      strayModals.push_back(modal->windowTitle().toStdString());
+      modal->close();
+      ticks = 0;
+    }
+  });
+  timer->start(250);
+}
+
+}  // namespace
+
+void startApplication() {
+  static int argc = 1;
+  static char name[] = "qt_test";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Destroying it among the static objects at exit would be too late.
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+  static const bool watching = (watchForStrayModals(), true);
+  (void)watching;
+}
+
+void whenModalWidget(std::function<bool(QWidget*)> act) {
+  auto* timer = new QTimer;
+  pendingAnswers.insert(timer);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && act(modal)) {
+      pendingAnswers.erase(timer);
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start(20);
+}
+
+void chooseFile(const std::string& path) {
+  whenModal<QFileDialog>([path](QFileDialog* dialog) {
+    // Typed as a user would: selectFile leaves the name field alone while it has the focus.
+    const QFileInfo chosen(QString::fromStdString(path));
+    dialog->setDirectory(chosen.absolutePath());
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_TRUE(name) << "the file dialog has no name field";
+    name->setText(chosen.fileName());
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+}
+
+void cancelFileDialog() {
+  whenModal<QFileDialog>([](QFileDialog* dialog) {
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+  });
+}
+
+void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen) {
+  whenModal<QMessageBox>([=](QMessageBox* box) {
+    seen->text = box->text().toStdString();
+    seen->title = box->windowTitle().toStdString();
+    const QCursor* cursor = QApplication::overrideCursor();
+    seen->waitCursor = cursor && cursor->shape() == Qt::WaitCursor;
+    if (QtMainWindow* main = mainWindow()) {
+      seen->status = main->statusBar()->currentMessage().toStdString();
+    }
+    box->button(answer)->click();
+  });
+}
+
+void QtWindowTest::SetUp() {
+  dir = test::freshTestDir();
+  test::DsRecord record;
+  record.range.assign(361, 1500);
+  test::writeFile(dir + "/scan.ds",
+                  test::dsFileBytes(0.5f, 180.0f, 100, std::vector<test::DsRecord>(900, record)));
+  test::writeFile(dir + "/van.cal", "rot -90 0 -90\nshv 0 0 2\n");
+  test::writeFile(dir + "/run.mdl", "DIR ./\nDS scan.ds\nCALIB van.cal\n");
+  maskRange = {-1, -1};
+  strayModals.clear();
+  window = std::make_unique<QtMainWindow>();
+  window->show();
+  QApplication::processEvents();
+}
+
+void QtWindowTest::TearDown() {
+  onDestroy();
+  window.reset();
+  EXPECT_TRUE(strayModals.empty()) << "unanswered: " << strayModals.front();
+  EXPECT_TRUE(pendingAnswers.empty()) << "an expected box or dialog never opened";
+  for (QTimer* timer : pendingAnswers) delete timer;  // so that it cannot answer the next test
+  pendingAnswers.clear();
+}
+
+void QtWindowTest::loadProject(const std::string& mdlPath) {
+  chooseFile(mdlPath);
+  window->runCommand(CMD_LOAD_MDL);
+}
+
+}  // namespace quorvel::qt_test

@@ -1,0 +1,59 @@
+// Drives the Linux desktop program's real widgets from a test: a QApplication on the offscreen
+// platform (or the one QT_QPA_PLATFORM names), answers to the modal boxes and dialogs that a
+// command opens, and a fixture with a fresh main window and a small project on disk.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/qt/qt_main_window.h"
+
+namespace quorvel::qt_test {
+
+void startApplication();  // once per process; kept to the end of the program
+
+// Acts on the next modal widget of type Dialog as soon as it is the active one (inside the
+// command's own event loop).
+template <typename Dialog>
+void whenModal(std::function<void(Dialog*)> act) {
+  whenModalWidget([act](QWidget* modal) {
+    auto* dialog = qobject_cast<Dialog*>(modal);
+    if (dialog) act(dialog);
+    return dialog != nullptr;
+  });
+}
+// The untyped form: act returns false while the widget is not the one it waits for.
+void whenModalWidget(std::function<bool(QWidget*)> act);
+
+void chooseFile(const std::string& path);  // in the next file dialog, then accept
+void cancelFileDialog();
+
+// What a message box showed, and how the window looked meanwhile.
+struct MessageSeen {
+  std::string text;
+  std::string title;
+  bool waitCursor = false;  // the wait cursor was on while the box waited
+  std::string status;       // the main window's status bar text
+};
+// Presses answer in the next message box and records it into seen.
+void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen);
+
+class QtWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { startApplication(); }
+  void SetUp() override;  // dir with run.mdl (900 lines of 361 samples), van.cal, scan.ds
+  void TearDown() override;
+
+  void loadProject(const std::string& mdlPath);  // Load Mdl through the open dialog
+
+  std::string dir;
+  std::unique_ptr<QtMainWindow> window;
+};
+
+}  // namespace quorvel::qt_test
