@@ -9,6 +9,7 @@
 #include "features/variance_map.h"
 #include "scan/point_reconstruction.h"
 #include "scan/stage_message.h"
+#include "segment/region_seeds.h"
 #include "segment/segment_record.h"
 
 namespace quorvel {
@@ -53,6 +54,18 @@ struct Region {
   std::priority_queue<size_t, std::vector<size_t>, std::greater<>> sweep;  // this sweep's
 
   bool inWindow(int32_t l, int32_t s) const { return s >= sLo && s <= sHi && l >= lLo && l <= lHi; }
+
+  // An empty region whose window is the seed's sample; the lists keep their storage.
+  void restart(int32_t l0, int32_t s0) {
+    count = 0;
+    sLo = sHi = s0;
+    lLo = lHi = l0;
+    edgeSLo = edgeSHi = edgeLLo = edgeLHi = true;
+    accepted = false;
+    members.clear();
+    tested.clear();
+    pending.clear();
+  }
 };
 
 double seedThreshold(const Grid& grid, int32_t l0, int32_t s0) {
@@ -172,12 +185,10 @@ bool growthSweep(const Grid& grid, Region& region, RegionPoints& points) {
 
 void growRegion(const Grid& grid, size_t seed, Region& region, RegionPoints& points) {
   const int32_t l0 = grid.lineOf(seed), s0 = grid.sampleOf(seed);
-  region = Region{};
+  region.restart(l0, s0);
   grid.labels[seed] = IN_REGION;
   region.threshold = seedThreshold(grid, l0, s0);
   addMember(grid, region, points, seed, grid.point(seed));
-  region.sLo = region.sHi = s0;
-  region.lLo = region.lHi = l0;
   queueNeighbours(grid, region, seed);
   while (growthSweep(grid, region, points)) {
   }
@@ -200,18 +211,6 @@ int32_t boundaryCount(const Grid& grid, const Region& region) {
     if (around > MAX_INNER_MEMBERS) boundary -= 1;
   }
   return boundary;
-}
-
-// The unassigned samples by increasing variance, the lower index first among equals.
-std::vector<size_t> seedOrder(const Grid& grid) {
-  std::vector<size_t> order;
-  for (size_t i = 0; i < grid.labels.size(); ++i) {
-    if (grid.labels[i] == UNASSIGNED) order.push_back(i);
-  }
-  const std::vector<double>& v = grid.variance;
-  std::sort(order.begin(), order.end(),
-            [&v](size_t a, size_t b) { return v[a] < v[b] || (!(v[b] < v[a]) && a < b); });
-  return order;
 }
 
 void closeRegion(const Grid& grid, const Region& region, uint16_t value) {
@@ -244,11 +243,12 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
   initialLabels(store, *store.varianceMap, labelMap);
   const Grid grid{
       store, calib, params, *store.varianceMap, labelMap, store.lineCount, store.pointsPerLine};
+  SeedQueue seeds;
+  makeSeedQueue(labelMap, *store.varianceMap, seeds);
   uint16_t k = 0;
   Region region;
-  for (size_t seed : seedOrder(grid)) {
-    if (k == MAX_SEGMENTS) break;
-    if (labelMap[seed] != UNASSIGNED) continue;
+  size_t seed = 0;
+  while (k < MAX_SEGMENTS && nextSeed(seeds, labelMap, *store.varianceMap, seed)) {
     growRegion(grid, seed, region, points);
     if (region.count < params.minRegionSize) {
       closeRegion(grid, region, NO_SEGMENT);

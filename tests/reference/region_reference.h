@@ -1,6 +1,6 @@
 // The region segmentation exactly as written: a full pass over the grid for every seed, every
 // growth sweep over the whole window, TESTED marks reset around each accepted sample, the
-// class code from its table of rules. One thread. The oracle for the production path.
+// class code decided step by step. One thread. The oracle for the production path.
 #pragma once
 
 #include <algorithm>
@@ -130,20 +130,26 @@ struct LiteralRegions {
 
   static uint8_t classCode(const SegmentRecord& r) {
     const double nz = std::fabs(r.normal[2]), maxZ = r.maxPt[2];
-    const double ratio = static_cast<double>(r.boundaryPt) / r.pointNum;
-    const bool slant = 0.1 <= nz && nz <= 0.99, vertical = nz < 0.1;
-    if (nz > 0.99) return maxZ <= 0 ? 0 : 1;
-    if (vertical && ((r.var < 0.2 && maxZ >= 0) ||
-                     (r.var >= 0.2 && maxZ >= 0 && ratio < 0.3 && r.pointNum > 60))) {
-      return 2;
+    uint8_t code = 7;
+    if (nz > 0.99) code = maxZ <= 0 ? 0 : 1;
+    if (nz < 0.1) {
+      if (r.var < 0.2) {
+        code = maxZ < 0 ? 3 : 2;
+      } else if (maxZ < 0) {
+        code = 5;
+      } else {
+        const double ratio = static_cast<double>(r.boundaryPt) / static_cast<double>(r.pointNum);
+        code = ratio >= 0.3 ? 4 : (r.pointNum > 60 ? 2 : 4);
+      }
     }
-    if (vertical && r.var < 0.2 && maxZ < 0) return 3;
-    if ((vertical && r.var >= 0.2 && maxZ >= 0 && (ratio >= 0.3 || r.pointNum <= 60)) ||
-        (slant && maxZ >= 0)) {
-      return 4;
+    if (code == 7) {
+      if (maxZ >= 0) {
+        code = 4;
+      } else if (r.width < 5.0) {
+        code = 6;
+      }
     }
-    if (vertical && r.var >= 0.2 && maxZ < 0) return 5;
-    return r.width < 5.0 ? 6 : 7;
+    return code;
   }
 
   void record(uint16_t k) {

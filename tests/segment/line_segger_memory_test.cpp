@@ -1,54 +1,17 @@
 // The line segmentation when memory runs out at any of its allocations: it shows its message,
 // leaves neither the mask nor the lists, and a later call computes the full result.
-//
-// This program replaces the global operator new so that a chosen allocation fails; it is a
-// test program of its own so that no other test runs with the replacement.
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "platform/headless/headless_platform.h"
 #include "segment/line_segger.h"
+#include "tests/segment/failing_allocator.h"
 #include "tests/segment/segmentation_view.h"
 #include "tests/support/profile_store.h"
 
-namespace {
-
-std::atomic<long> allocationsBeforeFailure{-1};  // negative: no allocation fails
-
-void* allocate(std::size_t size) {
-  if (allocationsBeforeFailure.load() >= 0 && allocationsBeforeFailure.fetch_sub(1) == 0) {
-    throw std::bad_alloc();
-  }
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  return allocate(size);
-}
-void* operator new[](std::size_t size) {
-  return allocate(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-
 namespace quorvel {
 namespace {
+
+using test::allocationsBeforeFailure;
 
 // Two lines of two walls each: several records per line.
 ScanStore wallStore() {

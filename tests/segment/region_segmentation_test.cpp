@@ -164,6 +164,27 @@ INSTANTIATE_TEST_SUITE_P(
                       TieCase{"LowerVarianceBeatsColumn", 8, 20, 1, 10, 0.005, 0.01, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A NaN variance is never smaller than another, and no other is smaller than it: such a sample
+// is the seed only while it is the lowest unassigned index, and then, unable to pass the
+// region on, it is a rejected one-sample region. Elsewhere it can only join a region.
+TEST(RegionGrowth, NanVarianceSampleIsSeedOnlyAsTheLowestUnassignedIndex) {
+  const double nan = std::nan("");
+  const auto inA = [](int32_t l, int32_t s) { return l >= 2 && l < 6 && s >= 10 && s < 14; };
+  const auto inB = [](int32_t l, int32_t s) { return l >= 2 && l < 6 && s >= 30 && s < 38; };
+  ScanStore store =
+      regionStore(9, P, rawWhere([&](int32_t l, int32_t s) { return inA(l, s) || inB(l, s); }),
+                  [&](int32_t l, int32_t s) {
+                    if ((l == 2 && s == 10) || (l == 4 && s == 36)) return nan;
+                    return inA(l, s) ? 0.01 : 0.005;
+                  });
+  segment(store);
+  EXPECT_EQ(labelAt(store, 2, 10), NO_SEGMENT);  // the lowest index: the first seed
+  EXPECT_EQ(labelAt(store, 4, 36), 0);           // joins the block of lower variance
+  EXPECT_EQ(labelAt(store, 3, 11), 1);
+  EXPECT_EQ((*store.segmentTable)[0].pointNum, 32);
+  EXPECT_EQ((*store.segmentTable)[1].pointNum, 15);
+}
+
 struct BlockCase {
   int32_t columns, lines, boundary;
 };
@@ -236,6 +257,15 @@ TEST(RegionStage, NeedsBothSurfaceBuffersAndMakesNothingWithoutThem) {
     EXPECT_FALSE(store.segmentTable);
     EXPECT_EQ(shownStageMessages().size(), messages);
   }
+}
+
+TEST(RegionStage, ScanWithoutLinesGivesAnEmptyLabelMap) {
+  ScanStore store =
+      regionStore(0, P, rawWhere([](int32_t, int32_t) { return true; }), constantVariance(0.0));
+  segment(store);
+  EXPECT_TRUE(store.labelMap->empty());
+  EXPECT_EQ(store.segmentTable->size(), MAX_SEGMENTS);
+  EXPECT_EQ(segmentOfSample(store, 0, 0), nullptr);
 }
 
 TEST(RegionStage, FinishedLabelMapHoldsOnlyLabelsNoSegmentAndUnassigned) {

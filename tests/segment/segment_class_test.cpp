@@ -1,4 +1,4 @@
-// Class codes at every boundary of their rules, against the expected code and the rule table.
+// Class codes at every boundary of their rules, in the stage and in the literal steps.
 #include <gtest/gtest.h>
 
 #include "segment/segment_class.h"
