@@ -7,27 +7,17 @@
 
 namespace quorvel {
 
-namespace {
-
-struct SeedKey {
-  double variance;
-  size_t index;
-};
-
-}  // namespace
-
 void makeSeedQueue(const std::vector<uint16_t>& labels, const std::vector<double>& variance,
                    SeedQueue& queue) {
-  // Sorting the variances beside their indices keeps the comparisons in the cache.
-  std::vector<SeedKey> keys;
+  // The variances sorted beside their indices keep the comparisons in the cache.
+  queue.order.clear();
   for (size_t i = 0; i < labels.size(); ++i) {
-    if (labels[i] == UNASSIGNED && !std::isnan(variance[i])) keys.push_back({variance[i], i});
+    if (labels[i] == UNASSIGNED && !std::isnan(variance[i]))
+      queue.order.push_back({variance[i], i});
   }
-  std::sort(keys.begin(), keys.end(), [](const SeedKey& a, const SeedKey& b) {
+  std::sort(queue.order.begin(), queue.order.end(), [](const SeedKey& a, const SeedKey& b) {
     return a.variance < b.variance || (a.variance == b.variance && a.index < b.index);
   });
-  queue.order.resize(keys.size());
-  for (size_t k = 0; k < keys.size(); ++k) queue.order[k] = keys[k].index;
   queue.next = 0;
   queue.lowest = 0;
 }
@@ -41,8 +31,8 @@ bool nextSeed(SeedQueue& queue, const std::vector<uint16_t>& labels,
     return true;
   }
   // The lowest unassigned sample is in the order and not yet taken, so this stops on or before it.
-  while (labels[queue.order[queue.next]] != UNASSIGNED) ++queue.next;
-  seed = queue.order[queue.next];
+  while (labels[queue.order[queue.next].index] != UNASSIGNED) ++queue.next;
+  seed = queue.order[queue.next].index;
   return true;
 }
 

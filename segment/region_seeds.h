@@ -13,10 +13,15 @@
 
 namespace quorvel {
 
+struct SeedKey {
+  double variance;
+  size_t index;  // sample-major
+};
+
 struct SeedQueue {
-  std::vector<size_t> order;  // the unassigned samples of comparable variance, in seed order
-  size_t next = 0;            // entries of order before this one are taken
-  size_t lowest = 0;          // no sample below this index is unassigned
+  std::vector<SeedKey> order;  // the unassigned samples of comparable variance, in seed order
+  size_t next = 0;             // entries of order before this one are taken
+  size_t lowest = 0;           // no sample below this index is unassigned
 };
 
 // Orders the samples that are UNASSIGNED now.

@@ -217,14 +217,7 @@ void closeRegion(const Grid& grid, const Region& region, uint16_t value) {
   for (size_t i : region.members) grid.labels[i] = value;
 }
 
-}  // namespace
-
-int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range) {
-  if (l < 0 || l > store.lineCount - 1 || s < 0 || s > store.pointsPerLine - 1) return 0;
-  range = rangeOf(store, l, s);
-  return isValidRange(range) ? 1 : 0;
-}
-
+// UNASSIGNED where the sample has a valid range and a variance, NO_SEGMENT elsewhere.
 void initialLabels(const ScanStore& store, const std::vector<double>& varianceMap,
                    std::vector<uint16_t>& labelMap) {
   for (int32_t s = 0; s < store.pointsPerLine; ++s) {
@@ -235,6 +228,14 @@ void initialLabels(const ScanStore& store, const std::vector<double>& varianceMa
       labelMap[i] = valid ? UNASSIGNED : NO_SEGMENT;
     }
   }
+}
+
+}  // namespace
+
+int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range) {
+  if (l < 0 || l > store.lineCount - 1 || s < 0 || s > store.pointsPerLine - 1) return 0;
+  range = rangeOf(store, l, s);
+  return isValidRange(range) ? 1 : 0;
 }
 
 int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
@@ -264,9 +265,9 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
 
 int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params) {
   if (store.labelMap) return 1;
-  if (!store.varianceMap || !store.normalMap) return 0;
   const size_t count =
       static_cast<size_t>(store.lineCount) * static_cast<size_t>(store.pointsPerLine);
+  if (!store.varianceMap || !store.normalMap || store.varianceMap->size() != count) return 0;
   std::vector<uint16_t> labels;
   std::vector<SegmentRecord> table;
   RegionPoints points;

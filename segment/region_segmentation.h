@@ -32,19 +32,16 @@ struct RegionPoints {
 // it lies in MIN_RANGE ... MAX_RANGE.
 int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range);
 
-// UNASSIGNED where the sample has a valid range and a variance, NO_SEGMENT elsewhere.
-void initialLabels(const ScanStore& store, const std::vector<double>& varianceMap,
-                   std::vector<uint16_t>& labelMap);
-
 // The whole segmentation on a zero-filled LabelMap (L x P) and SegmentTable (MAX_SEGMENTS) with
-// points sized L x P; returns 1.
+// points sized L x P; returns 1. Throws std::bad_alloc when its working lists cannot grow.
 int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,
                 RegionPoints& points);
 
 // 1 when the store holds a LabelMap and SegmentTable afterwards (made now or already there);
-// 0 without a VarianceMap or NormalMap, and 0 with "Memory failure in USFsegger." when a
-// buffer cannot be allocated. The results enter the store only when complete.
+// 0 without a VarianceMap or NormalMap (or with a VarianceMap not sized L x P), and 0 with
+// "Memory failure in USFsegger." when a buffer cannot be allocated. The results enter the
+// store only when complete.
 int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params);
 int USFsegger();  // on the process-wide records
 

@@ -246,11 +246,12 @@ TEST(RegionStage, SecondRunKeepsTheResultWhateverTheParameters) {
   EXPECT_TRUE(reference::identicalRecords((*store.segmentTable)[0], first));
 }
 
-TEST(RegionStage, NeedsBothSurfaceBuffersAndMakesNothingWithoutThem) {
-  for (int missing = 0; missing < 2; ++missing) {
+TEST(RegionStage, NeedsBothSurfaceBuffersOfTheGridAndMakesNothingWithoutThem) {
+  for (int missing = 0; missing < 3; ++missing) {
     ScanStore store = stripStore(10, 30);
     if (missing == 0) store.varianceMap.reset();
     if (missing == 1) store.normalMap.reset();
+    if (missing == 2) store.varianceMap->pop_back();  // made for another grid
     const size_t messages = shownStageMessages().size();
     EXPECT_EQ(segmentRegions(store, test::identityCalib(), SegmentParams{}), 0);
     EXPECT_FALSE(store.labelMap);
