@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <new>
 #include <queue>
 
@@ -255,7 +256,7 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
       closeRegion(grid, region, NO_SEGMENT);
       continue;
     }
-    describeSegment(k, points.x.data(), points.y.data(), points.z.data(), region.count,
+    describeSegment(k, points.x.get(), points.y.get(), points.z.get(), region.count,
                     boundaryCount(grid, region), segmentTable[k]);
     closeRegion(grid, region, k);
     k += 1;
@@ -274,9 +275,9 @@ int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentPara
   try {
     labels.assign(count, 0);
     table.assign(MAX_SEGMENTS, SegmentRecord{});
-    points.x.assign(count, 0.0);
-    points.y.assign(count, 0.0);
-    points.z.assign(count, 0.0);
+    points.x = std::make_unique_for_overwrite<double[]>(count);
+    points.y = std::make_unique_for_overwrite<double[]>(count);
+    points.z = std::make_unique_for_overwrite<double[]>(count);
     growRegions(store, calib, params, labels, table, points);
   } catch (const std::bad_alloc&) {
     showStageMessage("Memory failure in USFsegger.", "Error");

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "features/segment_params.h"
@@ -24,8 +25,9 @@
 namespace quorvel {
 
 // The world points of the region being grown, in the order of acceptance; room for every sample.
+// Left uninitialised: only the part the largest region fills is ever touched.
 struct RegionPoints {
-  std::vector<double> x, y, z;
+  std::unique_ptr<double[]> x, y, z;
 };
 
 // 0 for indices outside the grid (range untouched); otherwise range = rangeOf(l, s) and 1 when
