@@ -27,7 +27,8 @@ std::string csvRow(const SegmentRecord& r) {
   for (double value :
        {r.normal[0], r.normal[1], r.normal[2], r.planeOffset, r.var, r.maxPt[0], r.maxPt[1],
         r.maxPt[2], r.minPt[0], r.minPt[1], r.minPt[2], r.width, r.height}) {
-    row += "," + number(value);
+    row += ',';
+    row += number(value);
   }
   return row + "," + std::to_string(r.pointNum) + "," + std::to_string(r.boundaryPt) + "\n";
 }
