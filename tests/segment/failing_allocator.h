@@ -3,12 +3,16 @@
 // only the memory test program links it.
 #pragma once
 
-#include <atomic>
+#include <cstddef>
+#include <functional>
 
 namespace quorvel::test {
 
-// The number of allocations that still succeed before one throws std::bad_alloc; negative: no
-// allocation fails. Set back to -1 by the failing allocation itself.
-extern std::atomic<long> allocationsBeforeFailure;
+// Runs the stage with its allocation number failAt (counted from 0) failing; `failed` tells
+// whether the stage made that many allocations. Returns the stage's result.
+int runWithFailingAllocation(long failAt, const std::function<int()>& stage, bool& failed);
+
+// Expects exactly one stage message since messagesBefore: `text` with the caption "Error".
+void expectOneMemoryMessage(size_t messagesBefore, const char* text);
 
 }  // namespace quorvel::test

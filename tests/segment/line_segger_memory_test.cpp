@@ -11,8 +11,6 @@
 namespace quorvel {
 namespace {
 
-using test::allocationsBeforeFailure;
-
 // Two lines of two walls each: several records per line.
 ScanStore wallStore() {
   const test::LineProfile walls = {{20, 60, {5, 0}, {5, 1}}, {70, 120, {-6, 0}, {-6, 1}}};
@@ -29,10 +27,10 @@ TEST(LineSeggerMemory, EveryFailedAllocationLeavesNoResultAndIsReported) {
   for (;; ++failAt) {
     ScanStore store = wallStore();
     const size_t messagesBefore = shownStageMessages().size();
-    allocationsBeforeFailure = failAt;
-    const int result = segmentLines(store, test::uprightCalib(), ParallelOptions{1});
-    const bool failed = allocationsBeforeFailure.load() < 0;
-    allocationsBeforeFailure = -1;
+    bool failed = false;
+    const int result = test::runWithFailingAllocation(
+        failAt, [&] { return segmentLines(store, test::uprightCalib(), ParallelOptions{1}); },
+        failed);
     if (!failed) {
       EXPECT_EQ(result, 1);
       freeScanStore(store);
@@ -41,9 +39,8 @@ TEST(LineSeggerMemory, EveryFailedAllocationLeavesNoResultAndIsReported) {
     EXPECT_EQ(result, 0) << "allocation " << failAt;
     EXPECT_FALSE(store.lineSegmentMask) << "allocation " << failAt;
     EXPECT_FALSE(store.lineSegmentLists) << "allocation " << failAt;
-    ASSERT_EQ(shownStageMessages().size(), messagesBefore + 1);
-    EXPECT_EQ(shownStageMessages().back().text, "Memory failure in LineSegger.");
-    EXPECT_EQ(shownStageMessages().back().caption, "Error");
+    ASSERT_NO_FATAL_FAILURE(
+        test::expectOneMemoryMessage(messagesBefore, "Memory failure in LineSegger."));
 
     ASSERT_EQ(segmentLines(store, test::uprightCalib(), ParallelOptions{1}), 1);
     EXPECT_EQ(*store.lineSegmentMask, *reference.lineSegmentMask) << "allocation " << failAt;

@@ -12,8 +12,6 @@
 namespace quorvel {
 namespace {
 
-using test::allocationsBeforeFailure;
-
 // Two blocks that become segments and a lone sample that is rejected.
 ScanStore blocksStore() {
   return test::regionStore(12, 181, test::rawWhere([](int32_t l, int32_t s) {
@@ -34,10 +32,9 @@ TEST(RegionSegmentationMemory, EveryFailedAllocationLeavesNoResultAndIsReported)
   for (;; ++failAt) {
     ScanStore store = blocksStore();
     const size_t messagesBefore = shownStageMessages().size();
-    allocationsBeforeFailure = failAt;
-    const int result = segmentRegions(store, calib, SegmentParams{});
-    const bool failed = allocationsBeforeFailure.load() < 0;
-    allocationsBeforeFailure = -1;
+    bool failed = false;
+    const int result = test::runWithFailingAllocation(
+        failAt, [&] { return segmentRegions(store, calib, SegmentParams{}); }, failed);
     if (!failed) {
       EXPECT_EQ(result, 1);
       break;
@@ -45,9 +42,8 @@ TEST(RegionSegmentationMemory, EveryFailedAllocationLeavesNoResultAndIsReported)
     EXPECT_EQ(result, 0) << "allocation " << failAt;
     EXPECT_FALSE(store.labelMap) << "allocation " << failAt;
     EXPECT_FALSE(store.segmentTable) << "allocation " << failAt;
-    ASSERT_EQ(shownStageMessages().size(), messagesBefore + 1);
-    EXPECT_EQ(shownStageMessages().back().text, "Memory failure in USFsegger.");
-    EXPECT_EQ(shownStageMessages().back().caption, "Error");
+    ASSERT_NO_FATAL_FAILURE(
+        test::expectOneMemoryMessage(messagesBefore, "Memory failure in USFsegger."));
 
     ASSERT_EQ(segmentRegions(store, calib, SegmentParams{}), 1);
     EXPECT_EQ(*store.labelMap, *reference.labelMap) << "allocation " << failAt;
