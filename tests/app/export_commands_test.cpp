@@ -70,8 +70,8 @@ TEST_F(ExportCommands, SaveDialogsThenTheExports) {
                 "saveFileDialog(main, \"Output NonRoad data to Ds File\", [\"Ds File(*.ds)\" "
                 "\"*.ds*\";\"All files(*.*)\" \"*.*\";], ext=\"\", flags=6)"}));
   EXPECT_TRUE(fake::callsNamed("messageBox").empty());  // results are not reported
-  for (const char* name : {"normal.pt3d", "class.pt3d", "map-h.master", "map-h.raw", "road.ds",
-                           "nonroad.ds"}) {
+  for (const char* name :
+       {"normal.pt3d", "class.pt3d", "map-h.master", "map-h.raw", "road.ds", "nonroad.ds"}) {
     EXPECT_TRUE(std::filesystem::exists(dir + "/" + name)) << name;
   }
   EXPECT_EQ(std::filesystem::file_size(dir + "/normal.pt3d"), 20u * 181 * 32);
