@@ -16,6 +16,7 @@
 #include "scan/project_load.h"
 #include "scan/segment_lookup.h"
 #include "segment/line_segger.h"
+#include "segment/region_segmentation.h"
 
 namespace quorvel {
 
@@ -43,6 +44,16 @@ void surfacePicture(ws::Window window, int (*buildPicture)()) {
     return;
   }
   buildPicture();
+  ws::invalidate(window);
+}
+
+// Segment Regions: the region segmentation, seen through the query click; the picture shows
+// the line classes. Ends silently when the surface estimation fails.
+void regionSegmentation(ws::Window window) {
+  resetSegmentParams();
+  if (!createVarianceMap()) return;
+  USFsegger();
+  Segment2MeshBmp();
   ws::invalidate(window);
 }
 
@@ -185,6 +196,9 @@ void onCommand(ws::Window window, int command) {
     case CMD_CONTOUR_MAP:
       Contour2MeshBmp();
       ws::invalidate(window);
+      break;
+    case CMD_SEGMENT_REGIONS:
+      regionSegmentation(window);
       break;
     case CMD_LINE_SEGGER:
       LineSegger();

@@ -8,11 +8,9 @@
 
 namespace quorvel::bench {
 
-namespace {
-
-BenchScan makeBenchScan() {
+BenchScan simulateBenchScan(int lines) {
   SimulationOptions options;
-  options.lines = BENCH_LINES;
+  options.lines = lines;
   options.resolution = 0.5;
   options.seed = 2026;
   SimulatedProject project;
@@ -31,11 +29,23 @@ BenchScan makeBenchScan() {
   return scan;
 }
 
-}  // namespace
-
 const BenchScan& benchScan() {
-  static const BenchScan scan = makeBenchScan();
+  static const BenchScan scan = simulateBenchScan(BENCH_LINES);
   return scan;
+}
+
+ScanStore copyOfScan(const ScanStore& from) {
+  ScanStore store;
+  store.fieldOfView = from.fieldOfView;
+  store.angularResolution = from.angularResolution;
+  store.rangeUnit = from.rangeUnit;
+  store.angularStep = from.angularStep;
+  store.startAngle = from.startAngle;
+  store.pointsPerLine = from.pointsPerLine;
+  store.recordSize = from.recordSize;
+  store.lines = from.lines;
+  store.lineCount = from.lineCount;
+  return store;
 }
 
 }  // namespace quorvel::bench

@@ -1,4 +1,5 @@
-// The scan every benchmark measures on: a simulated 0.5-degree street drive, made once per run.
+// The scans the benchmarks measure on: simulated 0.5-degree street drives. The 20 000-line scan
+// is made once per run.
 #pragma once
 
 #include "scan/calib_file.h"
@@ -13,6 +14,11 @@ struct BenchScan {
   SensorCalib calib;
 };
 
-const BenchScan& benchScan();
+const BenchScan& benchScan();  // BENCH_LINES lines
+
+BenchScan simulateBenchScan(int lines);  // the same simulation options, `lines` lines
+
+// The scan lines and header of a store, without its derived buffers.
+ScanStore copyOfScan(const ScanStore& from);
 
 }  // namespace quorvel::bench

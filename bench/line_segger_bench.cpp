@@ -10,13 +10,7 @@ namespace {
 // The stage keeps its result once made, so every iteration works on a store without it.
 void BM_LineSegger(benchmark::State& state) {
   const BenchScan& scan = benchScan();
-  ScanStore store;
-  store.pointsPerLine = scan.store.pointsPerLine;
-  store.rangeUnit = scan.store.rangeUnit;
-  store.angularStep = scan.store.angularStep;
-  store.startAngle = scan.store.startAngle;
-  store.lines = scan.store.lines;
-  store.lineCount = scan.store.lineCount;
+  ScanStore store = copyOfScan(scan.store);
   const ParallelOptions parallel{static_cast<int>(state.range(0))};
   for (auto _ : state) {
     segmentLines(store, scan.calib, parallel);

@@ -27,21 +27,6 @@ void BM_VarianceMapLiteral(benchmark::State& state) {
 }
 BENCHMARK(BM_VarianceMapLiteral)->Unit(benchmark::kSecond)->UseRealTime();
 
-// The scan lines and header of a store, without its derived buffers.
-ScanStore copyOfScan(const ScanStore& from) {
-  ScanStore store;
-  store.fieldOfView = from.fieldOfView;
-  store.angularResolution = from.angularResolution;
-  store.rangeUnit = from.rangeUnit;
-  store.angularStep = from.angularStep;
-  store.startAngle = from.startAngle;
-  store.pointsPerLine = from.pointsPerLine;
-  store.recordSize = from.recordSize;
-  store.lines = from.lines;
-  store.lineCount = from.lineCount;
-  return store;
-}
-
 // Arg: worker threads, 0 = one per core.
 void BM_VarianceMap(benchmark::State& state) {
   const BenchScan& scan = benchScan();

@@ -1,8 +1,8 @@
 #include "cli/line_segment_dump.h"
 
 #include <array>
-#include <fstream>
 
+#include "cli/text_file.h"
 #include "export/npy_file.h"
 
 namespace quorvel::cli {
@@ -25,14 +25,7 @@ Status writeLineSegmentDump(const ScanStore& store, const std::string& outDir) {
   Status status = writeNpyFile(outDir + "/linemask.npy", shape,
                                std::span<const uint8_t>(*store.lineSegmentMask));
   if (!status.ok()) return status;
-  const std::string path = outDir + "/linesegments.csv";
-  const std::string csv = lineSegmentsCsv(store);
-  std::ofstream file(path, std::ios::binary);
-  if (!file) return fault("cannot create the file", path);
-  file.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-  file.close();
-  if (!file) return fault("cannot write the file", path);
-  return {};
+  return writeTextFile(outDir + "/linesegments.csv", lineSegmentsCsv(store));
 }
 
 }  // namespace quorvel::cli

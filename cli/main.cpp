@@ -5,6 +5,7 @@
 
 #include "cli/export_outputs.h"
 #include "cli/info_command.h"
+#include "cli/query_command.h"
 #include "cli/report.h"
 #include "cli/run_command.h"
 #include "cli/simulate_command.h"
@@ -28,6 +29,8 @@ struct Arguments {
   std::string outDir;
   SimulationOptions simulation;
   cli::RunOptions run;
+  int64_t queryLine = 0;
+  int64_t querySample = 0;
   std::string images;
   std::string mask;
   std::string exports;
@@ -62,6 +65,15 @@ void addRun(CLI::App& app, Arguments& args) {
       ->check(CLI::NonNegativeNumber);
   run->add_flag("--timings", args.run.timings, "Print 'stage NAME SECONDS' lines");
   run->add_flag("--quiet", args.quiet, "No progress display");
+}
+
+void addQuery(CLI::App& app, Arguments& args) {
+  CLI::App* query = app.add_subcommand(
+      "query", "Segment the regions and print the Query Info fields of one sample");
+  query->add_option("project", args.project, "The project's MDL file")->required();
+  query->add_option("--line", args.queryLine, "Scan line (write negative numbers with =)")
+      ->required();
+  query->add_option("--sample", args.querySample, "Sample index within the scan line")->required();
 }
 
 // Checks the option values that CLI11 cannot; a fault is a usage error.
@@ -110,6 +122,7 @@ int main(int argc, char** argv) {
   Arguments args;
   addInfo(app, args);
   addRun(app, args);
+  addQuery(app, args);
   addSimulate(app, args);
   try {
     app.parse(argc, argv);
@@ -121,6 +134,9 @@ int main(int argc, char** argv) {
   }
   const ReleaseAtExit release;
   if (app.got_subcommand("info")) return cli::runInfo(args.project, std::cout, std::cerr);
+  if (app.got_subcommand("query")) {
+    return cli::runQuery(args.project, args.queryLine, args.querySample, std::cout, std::cerr);
+  }
   if (app.got_subcommand("run")) {
     const Status options = completeRunOptions(args);
     if (!options.ok()) return usageError("run", options);

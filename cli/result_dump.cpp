@@ -4,6 +4,7 @@
 #include <span>
 
 #include "cli/line_segment_dump.h"
+#include "cli/region_segment_dump.h"
 #include "export/npy_file.h"
 
 namespace quorvel::cli {
@@ -39,6 +40,11 @@ Status writeResultDump(const ScanStore& store, const std::string& outDir,
     const std::string path = outDir + "/normal.npy";
     if (Status status = writeNormals(store, path); !status.ok()) return status;
     written.push_back(path);
+  }
+  if (store.labelMap && store.segmentTable) {
+    if (Status status = writeRegionSegmentDump(store, outDir); !status.ok()) return status;
+    written.push_back(outDir + "/labels.npy");
+    written.push_back(outDir + "/segments.csv");
   }
   if (store.lineSegmentMask) {
     if (Status status = writeLineSegmentDump(store, outDir); !status.ok()) return status;

@@ -10,9 +10,9 @@
 
 namespace quorvel::cli {
 
-// Writes variance.npy (float64 [P, L]), normal.npy (float64 [P, L, 3]), linemask.npy and
-// linesegments.csv into outDir for the buffers the store holds; `written` receives the paths
-// written, in order.
+// Writes variance.npy (float64 [P, L]), normal.npy (float64 [P, L, 3]), labels.npy and
+// segments.csv, linemask.npy and linesegments.csv into outDir for the buffers the store holds;
+// `written` receives the paths written, in order.
 Status writeResultDump(const ScanStore& store, const std::string& outDir,
                        std::vector<std::string>& written);
 

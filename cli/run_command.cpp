@@ -19,6 +19,7 @@
 #include "render/variance_picture.h"
 #include "scan/parallel_for.h"
 #include "segment/line_segger.h"
+#include "segment/region_segmentation.h"
 
 namespace quorvel::cli {
 
@@ -59,7 +60,7 @@ bool runStages(const RunOptions& options, StageTimer& timer, std::ostream& err) 
       exportNeedsSegmentation(options.exports)) {
     if (!timer.time("LineSegger", [] { return LineSegger(); })) return false;
   }
-  return true;
+  return !options.dump || timer.time("USFsegger", [] { return USFsegger(); });
 }
 
 bool writeDump(const std::string& outDir, StageTimer& timer, std::ostream& out, std::ostream& err) {

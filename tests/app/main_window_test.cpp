@@ -131,6 +131,30 @@ TEST_F(MainWindow, VarianceAndNormalMapsEstimateOnceAndRepaint) {
   EXPECT_EQ(fake::calls(), (std::vector<std::string>{"invalidate()", "invalidate()"}));
 }
 
+TEST_F(MainWindow, SegmentRegionsKeepsItsFirstResult) {
+  loadThroughDialog(writeProject(20));
+  fake::clearCalls();
+  onCommand(window, CMD_SEGMENT_REGIONS);
+  ASSERT_TRUE(scanStore.labelMap.has_value() && scanStore.segmentTable.has_value());
+  const uint16_t* labels = scanStore.labelMap->data();
+  onCommand(window, CMD_SEGMENT_REGIONS);
+  EXPECT_EQ(scanStore.labelMap->data(), labels);
+  EXPECT_EQ(fake::calls(), (std::vector<std::string>{"invalidate()", "invalidate()"}));
+}
+
+TEST_F(MainWindow, SegmentRegionsEndsSilentlyWhenTheSurfaceEstimationFails) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer ends the program where operator new would throw";
+#endif
+  loadThroughDialog(writeProject(20));
+  scanStore.lineCount = INT32_MAX;  // far too many samples for a variance map
+  fake::clearCalls();
+  onCommand(window, CMD_SEGMENT_REGIONS);
+  scanStore.lineCount = 20;
+  EXPECT_TRUE(fake::calls().empty());  // no message of its own, no repaint
+  EXPECT_FALSE(scanStore.labelMap.has_value());
+}
+
 TEST_F(MainWindow, InverseTogglesOnlyItsCheckMark) {
   onCommand(window, CMD_INVERSE);
   EXPECT_EQ(renderParams.inverse, 1);

@@ -229,6 +229,92 @@ TEST_F(Cli, AMissingMapTemplateIsAUsageError) {
   EXPECT_FALSE(std::filesystem::exists(dir + "/out/map-h.master"));
 }
 
+// Twelve lines of a half circle of range 10 over level ground, 0.1 apart: the interior samples
+// (variance 0) form one horizontal segment of 10 lines by 179 samples, 8 x 177 of them inner.
+class CliRegions : public Cli {
+ protected:
+  void SetUp() override {
+    Cli::SetUp();
+    std::vector<test::DsRecord> records(12);
+    for (size_t l = 0; l < records.size(); ++l) {
+      records[l].position = {10, 20 + 0.1 * static_cast<double>(l), 0};
+      records[l].range.assign(181, 1000);
+    }
+    test::writeFile(dir + "/scan.ds", test::dsFileBytes(1.0f, 180.0f, 100, records));
+  }
+};
+
+TEST_F(CliRegions, QueryPrintsTheQueryInfoFieldsOfTheSegment) {
+  const CliRun run = runQuorvel(dir, "query " + dir + "/run.mdl --line 4 --sample 90");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Label: 0\nSurface Normal x: 0.00\nSurface Normal y: 0.00\nSurface Normal z: 1.00\n"
+            "Max Pt x: 20.00\nMax Pt y: 31.00\nMax Pt z: 2.00\n"
+            "Min Pt x: 0.00\nMin Pt y: 20.27\nMin Pt z: 2.00\n"
+            "width: 22.69\nheight: 0.00\nPoint Num: 1790\nVar: 0.0000\nClassi: 1\n"
+            "Density: 0.21\nBoundary Pt: 374\n");
+}
+
+TEST_F(CliRegions, QueryOfASampleWithoutSegmentWarnsAndExitsWithOne) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"--line 0 --sample 90", "(sample in no segment: scan line 0, sample 90, label 10001)"},
+      {"--line=-1 --sample 90", "(sample outside the grid: scan line -1, sample 90; "},
+      {"--line 12 --sample 90", "(sample outside the grid: scan line 12, sample 90; "},
+      {"--line 4 --sample 181", "(sample outside the grid: scan line 4, sample 181; "},
+      {"--line 4 --sample=-1", "(sample outside the grid: scan line 4, sample -1; "}};
+  for (const auto& [where, reason] : cases) {
+    const CliRun run = runQuorvel(dir, "query " + dir + "/run.mdl " + where);
+    EXPECT_EQ(run.status, 1) << where;
+    EXPECT_EQ(run.err.find(std::string("Unknown segment info: Warning ") + reason), 0u) << run.err;
+    EXPECT_TRUE(run.out.empty()) << where;
+  }
+}
+
+TEST_F(CliRegions, QueryNeedsAProjectALineAndASample) {
+  for (const char* arguments : {"query", "query x.mdl --line 1", "query x.mdl --sample 1",
+                                "query x.mdl --line a --sample 1"}) {
+    EXPECT_EQ(runQuorvel(dir, arguments).status, 2) << arguments;
+  }
+  EXPECT_EQ(runQuorvel(dir, "query " + dir + "/absent.mdl --line 1 --sample 1").status, 1);
+}
+
+TEST_F(CliRegions, DumpWritesTheLabelMapAndTheSegmentTable) {
+  const CliRun run =
+      runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir + "/out --dump --timings");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("stage USFsegger "), std::string::npos);
+  EXPECT_NE(
+      run.out.find("Wrote " + dir + "/out/normal.npy\nWrote " + dir + "/out/labels.npy\nWrote " +
+                   dir + "/out/segments.csv\nWrote " + dir + "/out/linemask.npy\n"),
+      std::string::npos)
+      << run.out;
+
+  const NpyContents labels = readNpy(dir + "/out/labels.npy");
+  EXPECT_NE(labels.header.find("'descr': '<u2'"), std::string::npos);
+  EXPECT_NE(labels.header.find("'shape': (181, 12)"), std::string::npos) << labels.header;
+  ASSERT_EQ(labels.data.size(), 181u * 12 * 2);
+  const auto labelAt = [&](size_t l, size_t s) {
+    const size_t i = 2 * (s * 12 + l);
+    return labels.data[i] | (labels.data[i + 1] << 8);
+  };
+  EXPECT_EQ(labelAt(0, 90), 10001);
+  EXPECT_EQ(labelAt(1, 1), 0);
+  EXPECT_EQ(labelAt(10, 179), 0);
+  EXPECT_EQ(labelAt(11, 179), 10001);
+
+  std::istringstream csv(textOf(dir + "/out/segments.csv"));
+  std::string row;
+  ASSERT_TRUE(std::getline(csv, row));
+  EXPECT_EQ(row,
+            "label,classCode,nx,ny,nz,planeOffset,var,maxx,maxy,maxz,minx,miny,minz,width,height,"
+            "pointNum,boundaryPt");
+  ASSERT_TRUE(std::getline(csv, row));
+  EXPECT_EQ(row.find("0,1,"), 0u) << row;
+  EXPECT_EQ(row.substr(row.size() - 9), ",1790,374") << row;
+  EXPECT_NE(row.find(",30.999999999999996,"), std::string::npos) << row;  // 17 digits
+  EXPECT_FALSE(std::getline(csv, row)) << "one segment only";
+}
+
 TEST_F(Cli, RunRejectsBadListsAndMasks) {
   for (const char* options : {"--images range,bogus", "--images ''", "--export road", "--mask 5",
                               "--mask=a:3", "--mask=1:2:3", "--threads -1"}) {

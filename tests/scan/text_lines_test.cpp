@@ -110,7 +110,8 @@ TEST_P(LeadingInteger, ConvertsAsAtoiWithSaturation) {
 INSTANTIATE_TEST_SUITE_P(Texts, LeadingInteger,
                          ::testing::Values(IntegerCase{"640", 640}, IntegerCase{"  -12x", -12},
                                            IntegerCase{"+7.9", 7}, IntegerCase{"abc", 0},
-                                           IntegerCase{"", 0},
+                                           IntegerCase{"", 0}, IntegerCase{"- 5", 0},
+                                           IntegerCase{"\t+15 3", 15},
                                            IntegerCase{"99999999999", 2147483647},
                                            IntegerCase{"-2147483648", -2147483647 - 1},
                                            IntegerCase{"-99999999999", -2147483647 - 1}));

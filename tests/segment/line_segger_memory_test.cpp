@@ -1,51 +1,12 @@
 // The line segmentation when memory runs out at any of its allocations: it shows its message,
 // leaves neither the mask nor the lists, and a later call computes the full result.
-//
-// This program replaces the global operator new so that a chosen allocation fails; it is a
-// test program of its own so that no other test runs with the replacement.
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "platform/headless/headless_platform.h"
 #include "segment/line_segger.h"
+#include "tests/segment/failing_allocator.h"
 #include "tests/segment/segmentation_view.h"
 #include "tests/support/profile_store.h"
-
-namespace {
-
-std::atomic<long> allocationsBeforeFailure{-1};  // negative: no allocation fails
-
-void* allocate(std::size_t size) {
-  if (allocationsBeforeFailure.load() >= 0 && allocationsBeforeFailure.fetch_sub(1) == 0) {
-    throw std::bad_alloc();
-  }
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  return allocate(size);
-}
-void* operator new[](std::size_t size) {
-  return allocate(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 namespace quorvel {
 namespace {
@@ -66,10 +27,10 @@ TEST(LineSeggerMemory, EveryFailedAllocationLeavesNoResultAndIsReported) {
   for (;; ++failAt) {
     ScanStore store = wallStore();
     const size_t messagesBefore = shownStageMessages().size();
-    allocationsBeforeFailure = failAt;
-    const int result = segmentLines(store, test::uprightCalib(), ParallelOptions{1});
-    const bool failed = allocationsBeforeFailure.load() < 0;
-    allocationsBeforeFailure = -1;
+    bool failed = false;
+    const int result = test::runWithFailingAllocation(
+        failAt, [&] { return segmentLines(store, test::uprightCalib(), ParallelOptions{1}); },
+        failed);
     if (!failed) {
       EXPECT_EQ(result, 1);
       freeScanStore(store);
@@ -78,9 +39,8 @@ TEST(LineSeggerMemory, EveryFailedAllocationLeavesNoResultAndIsReported) {
     EXPECT_EQ(result, 0) << "allocation " << failAt;
     EXPECT_FALSE(store.lineSegmentMask) << "allocation " << failAt;
     EXPECT_FALSE(store.lineSegmentLists) << "allocation " << failAt;
-    ASSERT_EQ(shownStageMessages().size(), messagesBefore + 1);
-    EXPECT_EQ(shownStageMessages().back().text, "Memory failure in LineSegger.");
-    EXPECT_EQ(shownStageMessages().back().caption, "Error");
+    ASSERT_NO_FATAL_FAILURE(
+        test::expectOneMemoryMessage(messagesBefore, "Memory failure in LineSegger."));
 
     ASSERT_EQ(segmentLines(store, test::uprightCalib(), ParallelOptions{1}), 1);
     EXPECT_EQ(*store.lineSegmentMask, *reference.lineSegmentMask) << "allocation " << failAt;

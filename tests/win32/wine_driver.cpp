@@ -1,19 +1,24 @@
 // Drives the Windows program under Wine the way a person would: starts it, posts menu
 // commands, fills the file dialogs, answers message boxes and dialogs, reads their texts back
-// and checks them. Usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR (Windows paths).
-// PROJECT_DIR holds sample.mdl (a good project) and bad-calib.mdl, bad-ds.mdl, empty.mdl.
-// Prints one line per check and exits with the number of failed checks.
+// and checks them. Usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR OUT_DIR (Windows paths).
+// PROJECT_DIR holds sample.mdl (a good project) and bad-calib.mdl, bad-ds.mdl, empty.mdl. The
+// six exports of the sample go to OUT_DIR under the names the command-line program gives them,
+// and OUT_DIR/query.txt receives what the Query Info dialog showed for a click on line 300,
+// sample 179, one "Name: value" line per field. Prints one line per check and exits with the
+// number of failed checks.
 #include <windows.h>
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
+#include "scan/query_info_text.h"
+
 namespace {
 
 int failures = 0;
 int passes = 0;
-std::string projectDir, shotDir;
+std::string projectDir, shotDir, outDir;
 
 void check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
@@ -34,9 +39,13 @@ HWND mainWindow() {
   return FindWindowA("QuorvelWndClass", nullptr);
 }
 
+// A dialog is found while its initialisation still runs; it shows itself when that is done.
 HWND waitForDialog(const std::string& title) {
   HWND dialog = nullptr;
-  waitFor([&] { return (dialog = FindWindowA("#32770", title.c_str())) != nullptr; });
+  waitFor([&] {
+    dialog = FindWindowA("#32770", title.c_str());
+    return dialog != nullptr && IsWindowVisible(dialog);
+  });
   return dialog;
 }
 
@@ -64,6 +73,12 @@ void command(int id) {
 bool runCommand(int id) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(mainWindow(), WM_COMMAND, id, 0, SMTO_NORMAL, 120000, &result) != 0;
+}
+
+// Returns when the window has handled everything posted to it before.
+bool waitUntilIdle() {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(mainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result) != 0;
 }
 
 // Answers the message box with this caption: checks its text, presses the button.
@@ -184,6 +199,48 @@ void checkActions() {
   check(runCommand(130), "RangeImage runs");
 }
 
+void checkExportNeedsItsStage() {
+  command(106);
+  answerMessageBox("Warning", "Run VarianceMap first: this export reads its results.", IDOK);
+  check(!FindWindowA("#32770", "Output to RGB PT3D"), "no save dialog before VarianceMap");
+}
+
+void exportTo(int id, const std::string& title, const std::string& name) {
+  command(id);
+  chooseFile(title, outDir + "\\" + name);
+  check(waitUntilIdle(), "export " + std::to_string(id) + " to " + name + " finishes");
+}
+
+void checkExports() {
+  exportTo(106, "Output to RGB PT3D", "normal.pt3d");
+  exportTo(107, "Output to RGB PT3D", "class.pt3d");
+  exportTo(108, "Output to Map", "map.master");
+  exportTo(109, "Output to Map", "map.master");
+  exportTo(110, "Output Road data to Ds File", "road.ds");
+  exportTo(111, "Output NonRoad data to Ds File", "nonroad.ds");
+}
+
+// Segment Regions, then a query click on line 300, sample 179 (the road): the dialog's fields
+// go to OUT_DIR/query.txt.
+void checkRegionQuery() {
+  check(runCommand(134), "Segment Regions runs");
+  check(runCommand(142), "Query Mode on");
+  PostMessageA(mainWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 180));
+  const HWND dialog = waitForDialog("Query Info");
+  check(dialog != nullptr, "a query click on the road opens Query Info");
+  if (!dialog) return;
+  screenshot("query-info");
+  if (FILE* out = std::fopen((outDir + "\\query.txt").c_str(), "wb")) {
+    for (const auto& field : quorvel::queryInfoFields({})) {
+      std::fprintf(out, "%s: %s\n", field.name, itemText(dialog, field.control).c_str());
+    }
+    std::fclose(out);
+  }
+  press(dialog, IDOK);
+  check(waitUntilGone(dialog), "Query Info closes with Ok");
+  check(runCommand(142), "Query Mode off");
+}
+
 void checkMaskRange() {
   command(145);
   HWND dialog = waitForDialog("Set Mask Range");
@@ -236,12 +293,13 @@ void checkClose(const PROCESS_INFORMATION& first) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::printf("usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR\n");
+  if (argc != 5) {
+    std::printf("usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR OUT_DIR\n");
     return 100;
   }
   projectDir = argv[2];
   shotDir = argv[3];
+  outDir = argv[4];
   const PROCESS_INFORMATION first = start(argv[1]);
   check(waitFor([] { return mainWindow() != nullptr; }, 30000), "the main window appears");
   if (!mainWindow()) return 1;
@@ -251,7 +309,10 @@ int main(int argc, char** argv) {
   checkSecondInstance(argv[1]);
   checkLoadFailures();
   checkLoad();
+  checkExportNeedsItsStage();
   checkActions();
+  checkExports();
+  checkRegionQuery();
   checkMaskRange();
   checkAbout();
   checkClose(first);

@@ -1,0 +1,53 @@
+#include "cli/query_command.h"
+
+#include "cli/report.h"
+#include "features/segment_params.h"
+#include "features/variance_map.h"
+#include "scan/query_info_text.h"
+#include "scan/segment_lookup.h"
+#include "segment/region_segmentation.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+std::string sampleName(int64_t line, int64_t sample) {
+  return "scan line " + std::to_string(line) + ", sample " + std::to_string(sample);
+}
+
+// Why the lookup found no segment.
+std::string noSegmentReason(const ScanStore& store, int64_t line, int64_t sample) {
+  if (!store.labelMap) return "no region segmentation: the surface estimation failed";
+  if (line < 0 || line >= store.lineCount || sample < 0 || sample >= store.pointsPerLine) {
+    return fault("sample outside the grid", sampleName(line, sample),
+                 "scan lines 0 to " + std::to_string(store.lineCount - 1) + ", samples 0 to " +
+                     std::to_string(store.pointsPerLine - 1))
+        .reason;
+  }
+  const uint16_t label = (*store.labelMap)[static_cast<size_t>(sample * store.lineCount + line)];
+  return fault(label == UNASSIGNED ? "sample left unassigned at the segment limit"
+                                   : "sample in no segment",
+               sampleName(line, sample) + ", label " + std::to_string(label))
+      .reason;
+}
+
+}  // namespace
+
+int runQuery(const std::string& mdlPath, int64_t line, int64_t sample, std::ostream& out,
+             std::ostream& err) {
+  if (!loadProjectOrReport(mdlPath, err)) return EXIT_FAILURE_REPORTED;
+  // Command 134 ends silently when the surface estimation fails; the lookup then finds nothing.
+  resetSegmentParams();
+  if (createVarianceMap()) USFsegger();
+  const SegmentRecord* segment = segmentOfSample(scanStore, line, sample);
+  if (!segment) {
+    reportFailure(err, "Unknown segment info", "Warning", noSegmentReason(scanStore, line, sample));
+    return EXIT_FAILURE_REPORTED;
+  }
+  for (const QueryInfoField& field : queryInfoFields(*segment)) {
+    out << field.name << ": " << field.text << "\n";
+  }
+  return EXIT_OK;
+}
+
+}  // namespace quorvel::cli
