@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "app/commands.h"
-#include "sim/simulator.h"
 #include "tests/qt/qt_test_driver.h"
 #include "tests/support/test_files.h"
 
@@ -18,12 +17,7 @@ class QtExports : public QtWindowTest {
  protected:
   void SetUp() override {
     QtWindowTest::SetUp();
-    SimulationOptions options;
-    options.lines = 160;
-    SimulatedProject project;
-    ASSERT_TRUE(simulateProject(options, project).ok());
-    ASSERT_TRUE(writeSimulatedProject(project, dir + "/project").ok());
-    mdl = dir + "/project/sim.mdl";
+    mdl = writeSimulatedStreet(dir + "/project", 160);
     std::filesystem::create_directories(dir + "/gui");
   }
 

@@ -1,14 +1,19 @@
 // Screenshots of the Linux desktop program on an X display (run-xvfb-screenshots starts Xvfb
-// and runs this): the sample project after Load Mdl, NormalMap and LineSegger, each saved as a
-// PNG of the whole screen. The picture area on the screen must equal, pixel for pixel, the
-// command line's picture of the same command at zoom 100 %.
+// and runs this), each a PNG of the whole screen: the sample project after Load Mdl, NormalMap
+// and LineSegger, where the picture area on the screen must equal, pixel for pixel, the command
+// line's picture of the same command at zoom 100 %; and Query Info open after Segment Regions
+// and a query click.
 #include <QTest>
 
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/view_state.h"
+#include "scan/query_info_text.h"
 #include "tests/qt/qt_test_driver.h"
 #include "tests/support/test_files.h"
 
@@ -28,10 +33,14 @@ class QtScreenshots : public QtWindowTest {
     QtWindowTest::SetUp();
     shots = qEnvironmentVariable("QUORVEL_SCREENSHOTS").toStdString();
     ASSERT_FALSE(shots.empty()) << "run me through tests/qt/run-xvfb-screenshots";
+  }
+
+  // The command line's pictures of the sample into dir/cli; its exit status.
+  int writeCliPictures() {
     const std::string cli = std::string(QUORVEL_CLI) + " run " + sample +
                             " --images range,normal,segment --quiet --out " + dir + "/cli >" + dir +
                             "/cli.txt 2>&1";
-    ASSERT_EQ(std::system(cli.c_str()), 0);
+    return std::system(cli.c_str());
   }
 
   // The whole screen once the window has painted, saved as shots/NAME.png.
@@ -65,7 +74,10 @@ class QtScreenshots : public QtWindowTest {
   std::string shots;
 };
 
-TEST_F(QtScreenshots, SamplePicturesEqualTheCommandLinesOnScreen) {
+// Load Mdl, NormalMap and LineSegger, each compared with the command line's picture; then
+// Segment Regions and a query click with Query Info open.
+TEST_F(QtScreenshots, SampleSession) {
+  ASSERT_EQ(writeCliPictures(), 0);
   loadProject(sample);
   struct Step {
     int command;
@@ -82,6 +94,24 @@ TEST_F(QtScreenshots, SamplePicturesEqualTheCommandLinesOnScreen) {
     EXPECT_GT(comparison.compared, 100000) << picture;  // most of the window shows the picture
     EXPECT_EQ(comparison.differing, 0) << picture;
   }
+  window->runCommand(CMD_SEGMENT_REGIONS);  // keeps the LineSegger picture: it shows the line mask
+  window->action(CMD_QUERY_MODE)->trigger();
+  const std::optional<QPoint> click = clickOnASegment(*window);
+  ASSERT_TRUE(click);
+  std::map<int, std::string> shown;
+  whenModal<QDialog>([&](QDialog* dialog) {
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    screenshot("query-info");
+    shown = dialogFields(dialog);
+    dialog->accept();
+  });
+  QTest::mouseClick(window->canvas(), Qt::LeftButton, {}, *click);
+  const SegmentRecord* segment = findSegmentAt(viewState.queryPoint);
+  ASSERT_TRUE(segment);
+  std::map<int, std::string> expected;
+  for (const QueryInfoField& field : queryInfoFields(*segment))
+    expected[field.control] = field.text;
+  EXPECT_EQ(shown, expected);
 }
 
 }  // namespace

@@ -1,15 +1,21 @@
 // The Linux desktop program's real widgets driven under the offscreen platform: Load Mdl
 // through the file dialog and each of its failure messages, the pictures of the Action
-// commands, the sign that a long command works, Set Mask Range and the close prompt.
+// commands, the sign that a long command works, Segment Regions with a query click, Set Mask
+// Range and the close prompt.
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
+
+#include <map>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "features/range_image.h"
 #include "render/bitmap_tile_store.h"
+#include "scan/query_info_text.h"
 #include "scan/scan_store.h"
 #include "tests/qt/qt_test_driver.h"
 #include "tests/support/test_files.h"
@@ -101,6 +107,29 @@ TEST_F(QtShell, LongCommandsShowTheWaitCursorAndTheirNameUntilTheyEnd) {
   EXPECT_EQ(paints.seen, expected);  // painted before the work; nothing for the zoom
   EXPECT_EQ(window->statusBar()->currentMessage(), "");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(QtShell, SegmentRegionsThenAQueryClickShowsTheSegmentInQueryInfo) {
+  loadProject(writeSimulatedStreet(dir + "/street", 160));
+  window->runCommand(CMD_SEGMENT_REGIONS);
+  window->action(CMD_QUERY_MODE)->trigger();
+  const std::optional<QPoint> click = clickOnASegment(*window);
+  ASSERT_TRUE(click);
+  std::string title;
+  std::map<int, std::string> shown;
+  whenModal<QDialog>([&](QDialog* dialog) {
+    title = dialog->windowTitle().toStdString();
+    shown = dialogFields(dialog);
+    dialog->accept();
+  });
+  QTest::mouseClick(window->canvas(), Qt::LeftButton, {}, *click);
+  const SegmentRecord* segment = findSegmentAt(viewState.queryPoint);
+  ASSERT_TRUE(segment);
+  std::map<int, std::string> expected;
+  for (const QueryInfoField& field : queryInfoFields(*segment))
+    expected[field.control] = field.text;
+  EXPECT_EQ(title, "Query Info");
+  EXPECT_EQ(shown, expected);
 }
 
 TEST_F(QtShell, SetMaskRangeShowsAndStoresTheValues) {

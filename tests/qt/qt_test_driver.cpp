@@ -1,5 +1,6 @@
 #include "tests/qt/qt_test_driver.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +12,8 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "features/range_image.h"
+#include "render/bitmap_tile_store.h"
+#include "sim/simulator.h"
 #include "tests/support/test_files.h"
 
 // The font library keeps caches, and on X the desktop-bus library a connection, for the life
@@ -104,6 +107,34 @@ void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen) {
     }
     box->button(answer)->click();
   });
+}
+
+std::string writeSimulatedStreet(const std::string& folder, int lines) {
+  SimulationOptions options;
+  options.lines = lines;
+  SimulatedProject project;
+  EXPECT_TRUE(simulateProject(options, project).ok());
+  EXPECT_TRUE(writeSimulatedProject(project, folder).ok());
+  return folder + "/sim.mdl";
+}
+
+std::optional<QPoint> clickOnASegment(const QtMainWindow& window) {
+  int32_t width, height;
+  getImageExtent(width, height);
+  for (int y = 2; y < window.canvas()->height(); y += 4) {
+    for (int x = 2; x < window.canvas()->width(); x += 4) {
+      if (findSegmentAt({x / viewState.zoom, height - y / viewState.zoom})) return QPoint(x, y);
+    }
+  }
+  return std::nullopt;
+}
+
+std::map<int, std::string> dialogFields(QDialog* dialog) {
+  std::map<int, std::string> fields;
+  for (auto* edit : dialog->findChildren<QLineEdit*>()) {
+    fields[edit->objectName().toInt()] = edit->text().toStdString();
+  }
+  return fields;
 }
 
 void QtWindowTest::SetUp() {

@@ -9,7 +9,9 @@
 #include <QMessageBox>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/qt/qt_main_window.h"
@@ -43,6 +45,15 @@ struct MessageSeen {
 };
 // Presses answer in the next message box and records it into seen.
 void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen);
+
+// Writes a simulated street of `lines` scan lines into folder; returns the MDL file's path.
+std::string writeSimulatedStreet(const std::string& folder, int lines);
+
+// The client point of the first sample, on a 4-pixel grid over the visible picture, that lies in
+// a region segment; none before Segment Regions or when no sample is in one.
+std::optional<QPoint> clickOnASegment(const QtMainWindow& window);
+
+std::map<int, std::string> dialogFields(QDialog* dialog);  // edit field texts by control id
 
 class QtWindowTest : public ::testing::Test {
  protected:
