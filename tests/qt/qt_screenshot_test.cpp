@@ -7,13 +7,9 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <map>
-#include <optional>
 
 #include "app/commands.h"
 #include "app/main_window.h"
-#include "app/view_state.h"
-#include "scan/query_info_text.h"
 #include "tests/qt/qt_test_driver.h"
 #include "tests/support/test_files.h"
 
@@ -95,23 +91,11 @@ TEST_F(QtScreenshots, SampleSession) {
     EXPECT_EQ(comparison.differing, 0) << picture;
   }
   window->runCommand(CMD_SEGMENT_REGIONS);  // keeps the LineSegger picture: it shows the line mask
-  window->action(CMD_QUERY_MODE)->trigger();
-  const std::optional<QPoint> click = clickOnASegment(*window);
-  ASSERT_TRUE(click);
-  std::map<int, std::string> shown;
-  whenModal<QDialog>([&](QDialog* dialog) {
+  const QueryInfoShown shown = queryClickOnASegment(*window, [this](QDialog* dialog) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
     screenshot("query-info");
-    shown = dialogFields(dialog);
-    dialog->accept();
   });
-  QTest::mouseClick(window->canvas(), Qt::LeftButton, {}, *click);
-  const SegmentRecord* segment = findSegmentAt(viewState.queryPoint);
-  ASSERT_TRUE(segment);
-  std::map<int, std::string> expected;
-  for (const QueryInfoField& field : queryInfoFields(*segment))
-    expected[field.control] = field.text;
-  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(shown.fields, queriedSegmentFields());
 }
 
 }  // namespace

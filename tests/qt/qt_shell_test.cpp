@@ -6,16 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
-
-#include <map>
-#include <optional>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "features/range_image.h"
 #include "render/bitmap_tile_store.h"
-#include "scan/query_info_text.h"
 #include "scan/scan_store.h"
 #include "tests/qt/qt_test_driver.h"
 #include "tests/support/test_files.h"
@@ -112,24 +107,10 @@ TEST_F(QtShell, LongCommandsShowTheWaitCursorAndTheirNameUntilTheyEnd) {
 TEST_F(QtShell, SegmentRegionsThenAQueryClickShowsTheSegmentInQueryInfo) {
   loadProject(writeSimulatedStreet(dir + "/street", 160));
   window->runCommand(CMD_SEGMENT_REGIONS);
-  window->action(CMD_QUERY_MODE)->trigger();
-  const std::optional<QPoint> click = clickOnASegment(*window);
-  ASSERT_TRUE(click);
-  std::string title;
-  std::map<int, std::string> shown;
-  whenModal<QDialog>([&](QDialog* dialog) {
-    title = dialog->windowTitle().toStdString();
-    shown = dialogFields(dialog);
-    dialog->accept();
-  });
-  QTest::mouseClick(window->canvas(), Qt::LeftButton, {}, *click);
-  const SegmentRecord* segment = findSegmentAt(viewState.queryPoint);
-  ASSERT_TRUE(segment);
-  std::map<int, std::string> expected;
-  for (const QueryInfoField& field : queryInfoFields(*segment))
-    expected[field.control] = field.text;
-  EXPECT_EQ(title, "Query Info");
-  EXPECT_EQ(shown, expected);
+  const QueryInfoShown shown = queryClickOnASegment(*window);
+  EXPECT_EQ(shown.title, "Query Info");
+  EXPECT_EQ(shown.fields.size(), 17u);
+  EXPECT_EQ(shown.fields, queriedSegmentFields());
 }
 
 TEST_F(QtShell, SetMaskRangeShowsAndStoresTheValues) {

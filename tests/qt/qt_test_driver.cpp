@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 #include <set>
@@ -13,6 +14,7 @@
 #include "app/main_window.h"
 #include "features/range_image.h"
 #include "render/bitmap_tile_store.h"
+#include "scan/query_info_text.h"
 #include "sim/simulator.h"
 #include "tests/support/test_files.h"
 
@@ -48,6 +50,28 @@ void watchForStrayModals() {
     }
   });
   timer->start(250);
+}
+
+// The client point of the first sample, on a 4-pixel grid over the visible picture, that lies in
+// a region segment.
+std::optional<QPoint> clickOnASegment(const QtMainWindow& window) {
+  int32_t width, height;
+  getImageExtent(width, height);
+  for (int y = 2; y < window.canvas()->height(); y += 4) {
+    for (int x = 2; x < window.canvas()->width(); x += 4) {
+      if (findSegmentAt({x / viewState.zoom, height - y / viewState.zoom})) return QPoint(x, y);
+    }
+  }
+  return std::nullopt;
+}
+
+// The edit field texts by control id.
+std::map<int, std::string> dialogFields(QDialog* dialog) {
+  std::map<int, std::string> fields;
+  for (auto* edit : dialog->findChildren<QLineEdit*>()) {
+    fields[edit->objectName().toInt()] = edit->text().toStdString();
+  }
+  return fields;
 }
 
 }  // namespace
@@ -118,21 +142,27 @@ std::string writeSimulatedStreet(const std::string& folder, int lines) {
   return folder + "/sim.mdl";
 }
 
-std::optional<QPoint> clickOnASegment(const QtMainWindow& window) {
-  int32_t width, height;
-  getImageExtent(width, height);
-  for (int y = 2; y < window.canvas()->height(); y += 4) {
-    for (int x = 2; x < window.canvas()->width(); x += 4) {
-      if (findSegmentAt({x / viewState.zoom, height - y / viewState.zoom})) return QPoint(x, y);
-    }
-  }
-  return std::nullopt;
+QueryInfoShown queryClickOnASegment(QtMainWindow& window,
+                                    const std::function<void(QDialog*)>& whileOpen) {
+  window.action(CMD_QUERY_MODE)->trigger();
+  const std::optional<QPoint> click = clickOnASegment(window);
+  EXPECT_TRUE(click) << "no sample lies in a segment";
+  QueryInfoShown shown;
+  if (!click) return shown;
+  whenModal<QDialog>([&](QDialog* dialog) {
+    if (whileOpen) whileOpen(dialog);
+    shown = {dialog->windowTitle().toStdString(), dialogFields(dialog)};
+    dialog->accept();
+  });
+  QTest::mouseClick(window.canvas(), Qt::LeftButton, {}, *click);
+  return shown;
 }
 
-std::map<int, std::string> dialogFields(QDialog* dialog) {
+std::map<int, std::string> queriedSegmentFields() {
   std::map<int, std::string> fields;
-  for (auto* edit : dialog->findChildren<QLineEdit*>()) {
-    fields[edit->objectName().toInt()] = edit->text().toStdString();
+  if (const SegmentRecord* segment = findSegmentAt(viewState.queryPoint)) {
+    for (const QueryInfoField& field : queryInfoFields(*segment))
+      fields[field.control] = field.text;
   }
   return fields;
 }

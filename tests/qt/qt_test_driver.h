@@ -11,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/qt/qt_main_window.h"
@@ -49,11 +48,17 @@ void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen);
 // Writes a simulated street of `lines` scan lines into folder; returns the MDL file's path.
 std::string writeSimulatedStreet(const std::string& folder, int lines);
 
-// The client point of the first sample, on a 4-pixel grid over the visible picture, that lies in
-// a region segment; none before Segment Regions or when no sample is in one.
-std::optional<QPoint> clickOnASegment(const QtMainWindow& window);
-
-std::map<int, std::string> dialogFields(QDialog* dialog);  // edit field texts by control id
+// Turns Query Mode on and clicks the first sample that lies in a region segment; the dialog that
+// opens is read, then closed with Ok (whileOpen runs first). Fails the test when no sample of
+// the visible picture lies in a segment.
+struct QueryInfoShown {
+  std::string title;
+  std::map<int, std::string> fields;  // edit field texts by control id
+};
+QueryInfoShown queryClickOnASegment(QtMainWindow& window,
+                                    const std::function<void(QDialog*)>& whileOpen = nullptr);
+// The Query Info texts of the segment under the last query click by control id; empty for none.
+std::map<int, std::string> queriedSegmentFields();
 
 class QtWindowTest : public ::testing::Test {
  protected:
