@@ -3,7 +3,6 @@
 // and an export whose input is missing names the command to run first.
 #include <QAbstractButton>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "app/commands.h"
@@ -38,9 +37,7 @@ struct ExportCase {
 };
 
 TEST_F(QtExports, WriteTheSameFilesAsTheCommandLine) {
-  const std::string cli = std::string(QUORVEL_CLI) + " run " + mdl + " --out " + dir +
-                          "/cli --export all --quiet >" + dir + "/cli.txt 2>&1";
-  ASSERT_EQ(std::system(cli.c_str()), 0);
+  ASSERT_EQ(runCommandLine("run " + mdl + " --export all --out " + dir + "/cli", dir), 0);
   loadAndSegment();
   const ExportCase exports[] = {
       {CMD_EXPORT_PT3D_NORMAL, "normal", {"normal.pt3d"}},  // the default extension is added

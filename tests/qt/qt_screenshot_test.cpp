@@ -5,7 +5,6 @@
 // and a query click.
 #include <QTest>
 
-#include <cstdlib>
 #include <iostream>
 
 #include "app/commands.h"
@@ -16,13 +15,6 @@
 namespace quorvel::qt_test {
 namespace {
 
-// Pixels of the shown picture area that differ from the command line's picture.
-struct Comparison {
-  QRect area;  // on the screen
-  int64_t compared = 0;
-  int64_t differing = 0;
-};
-
 class QtScreenshots : public QtWindowTest {
  protected:
   void SetUp() override {
@@ -31,38 +23,23 @@ class QtScreenshots : public QtWindowTest {
     ASSERT_FALSE(shots.empty()) << "run me through tests/qt/run-xvfb-screenshots";
   }
 
-  // The command line's pictures of the sample into dir/cli; its exit status.
-  int writeCliPictures() {
-    const std::string cli = std::string(QUORVEL_CLI) + " run " + sample +
-                            " --images range,normal,segment --quiet --out " + dir + "/cli >" + dir +
-                            "/cli.txt 2>&1";
-    return std::system(cli.c_str());
-  }
-
   // The whole screen once the window has painted, saved as shots/NAME.png.
   QImage screenshot(const std::string& name) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QTest::qWait(500);
     const std::string path = shots + "/" + name + ".png";
     EXPECT_EQ(std::system(("import -window root " + path).c_str()), 0) << path;
-    return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    return readPicture(path);
   }
 
-  Comparison compareWithCli(const QImage& shot, const std::string& picture) {
-    const QImage expected = QImage(QString::fromStdString(dir + "/cli/" + picture + ".png"))
-                                .convertToFormat(QImage::Format_RGB32);
-    Comparison result{QRect(window->canvas()->mapToGlobal(QPoint(0, 0)), window->canvas()->size())};
-    for (int y = 0; y < result.area.height() && y < expected.height(); ++y) {
-      for (int x = 0; x < result.area.width() && x < expected.width(); ++x) {
-        ++result.compared;
-        if (shot.pixel(result.area.topLeft() + QPoint(x, y)) != expected.pixel(x, y))
-          ++result.differing;
-      }
-    }
-    std::cout << picture << ": picture area " << result.area.width() << " x "
-              << result.area.height() << " at (" << result.area.x() << ", " << result.area.y()
-              << "), " << result.differing << " of " << result.compared
-              << " pixels differ from the command line's\n";
+  // Compares the picture area on the screen with the command line's picture.
+  PixelComparison compareWithCli(const QImage& shot, const std::string& picture) {
+    const QRect area(window->canvas()->mapToGlobal(QPoint(0, 0)), window->canvas()->size());
+    const PixelComparison result =
+        comparePixels(shot.copy(area), readPicture(dir + "/cli/" + picture + ".png"));
+    std::cout << picture << ": picture area " << area.width() << " x " << area.height() << " at ("
+              << area.x() << ", " << area.y() << "), " << result.differing << " of "
+              << result.compared << " pixels differ from the command line's\n";
     return result;
   }
 
@@ -73,7 +50,9 @@ class QtScreenshots : public QtWindowTest {
 // Load Mdl, NormalMap and LineSegger, each compared with the command line's picture; then
 // Segment Regions and a query click with Query Info open.
 TEST_F(QtScreenshots, SampleSession) {
-  ASSERT_EQ(writeCliPictures(), 0);
+  ASSERT_EQ(
+      runCommandLine("run " + sample + " --images range,normal,segment --out " + dir + "/cli", dir),
+      0);
   loadProject(sample);
   struct Step {
     int command;
@@ -86,7 +65,7 @@ TEST_F(QtScreenshots, SampleSession) {
   for (const auto& [command, name, picture] : steps) {
     if (command != CMD_LOAD_MDL) window->runCommand(command);
     const QImage shot = screenshot(name);
-    const Comparison comparison = compareWithCli(shot, picture);
+    const PixelComparison comparison = compareWithCli(shot, picture);
     EXPECT_GT(comparison.compared, 100000) << picture;  // most of the window shows the picture
     EXPECT_EQ(comparison.differing, 0) << picture;
   }

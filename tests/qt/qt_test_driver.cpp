@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <set>
 
 #include "app/commands.h"
@@ -131,6 +132,27 @@ void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen) {
     }
     box->button(answer)->click();
   });
+}
+
+int runCommandLine(const std::string& arguments, const std::string& dir) {
+  const std::string command =
+      std::string(QUORVEL_CLI) + " " + arguments + " --quiet >" + dir + "/cli.txt 2>&1";
+  return std::system(command.c_str());
+}
+
+PixelComparison comparePixels(const QImage& shown, const QImage& expected) {
+  PixelComparison result;
+  for (int y = 0; y < shown.height() && y < expected.height(); ++y) {
+    for (int x = 0; x < shown.width() && x < expected.width(); ++x) {
+      ++result.compared;
+      if (shown.pixel(x, y) != expected.pixel(x, y)) ++result.differing;
+    }
+  }
+  return result;
+}
+
+QImage readPicture(const std::string& path) {
+  return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
 }
 
 std::string writeSimulatedStreet(const std::string& folder, int lines) {

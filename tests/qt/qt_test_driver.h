@@ -45,6 +45,17 @@ struct MessageSeen {
 // Presses answer in the next message box and records it into seen.
 void answerMessage(QMessageBox::StandardButton answer, MessageSeen* seen);
 
+// Runs `quorvel ARGUMENTS --quiet`, its output into DIR/cli.txt; returns its exit status.
+int runCommandLine(const std::string& arguments, const std::string& dir);
+
+// Pixels where shown and expected overlap (top-left corners together), and how many differ.
+struct PixelComparison {
+  int64_t compared = 0;
+  int64_t differing = 0;
+};
+PixelComparison comparePixels(const QImage& shown, const QImage& expected);
+QImage readPicture(const std::string& path);  // as 32-bit RGB; null when it cannot be read
+
 // Writes a simulated street of `lines` scan lines into folder; returns the MDL file's path.
 std::string writeSimulatedStreet(const std::string& folder, int lines);
 
