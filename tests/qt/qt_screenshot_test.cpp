@@ -5,6 +5,7 @@
 // and a query click.
 #include <QTest>
 
+#include <cstdlib>
 #include <iostream>
 
 #include "app/commands.h"

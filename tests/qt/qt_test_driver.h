@@ -1,11 +1,13 @@
 // Drives the Linux desktop program's real widgets from a test: a QApplication on the offscreen
 // platform (or the one QT_QPA_PLATFORM names), answers to the modal boxes and dialogs that a
-// command opens, and a fixture with a fresh main window and a small project on disk.
+// command opens, the query click, the command line's outputs to compare with, and a fixture
+// with a fresh main window and a small project on disk.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QMessageBox>
 
 #include <functional>
