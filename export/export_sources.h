@@ -28,6 +28,7 @@ enum class ExportKind {
   RoadDs,
   NonRoadDs,
   Ply,  // the class colours and every per-sample result, the region labels among them
+  Las,  // the class colours and the line classes
 };
 
 // The window command whose result the export reads and which has not run yet for the loaded
