@@ -1,7 +1,6 @@
 // End-to-end tests of the `quorvel` program: exit statuses, texts and files.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -10,27 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/command_run.h"
 #include "tests/support/ply_reader.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string textOf(const std::string& path) {
-  const auto bytes = test::readFile(path);
-  return std::string(bytes.begin(), bytes.end());
-}
+using CliRun = test::CommandRun;
+using test::textOf;
 
 CliRun runQuorvel(const std::string& dir, const std::string& arguments) {
-  const std::string out = dir + "/stdout.txt", err = dir + "/stderr.txt";
-  const std::string command = std::string(QUORVEL_CLI) + " " + arguments + " >" + out + " 2>" + err;
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, textOf(out), textOf(err)};
+  return test::runCommand(dir, std::string(QUORVEL_CLI) + " " + arguments);
 }
 
 class Cli : public ::testing::Test {

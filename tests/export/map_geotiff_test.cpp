@@ -43,14 +43,23 @@ std::string asciiTag(TIFF* tif, ttag_t tag) {
 
 class MapGeoTiff : public ::testing::Test {
  protected:
-  void SetUp() override { registerGdalTiffTags(); }
+  void SetUp() override {
+    registerGdalTiffTags();
+    dir = test::freshTestDir();
+    map = writeMap(dir, ROAD_HEADER);
+  }
+  // Writes the GeoTIFF of the map and opens it for reading.
+  Tiff writeAndOpen(MapHeaderKind kind, std::optional<int32_t> epsg) {
+    const std::string path = dir + "/map.tif";
+    EXPECT_TRUE(writeMapGeoTiff(map, kind, path, epsg).ok());
+    return Tiff(XTIFFOpen(path.c_str(), "r"));
+  }
+  std::string dir;
+  MapFileNames map;
 };
 
 TEST_F(MapGeoTiff, CellsAreTheRawBytesWithTheLastRowOnTop) {
-  const std::string dir = test::freshTestDir();
-  const MapFileNames map = writeMap(dir, ROAD_HEADER);
-  ASSERT_TRUE(writeMapGeoTiff(map, MapHeaderKind::RoadHeight, dir + "/map-r.tif", {}).ok());
-  const Tiff tif(XTIFFOpen((dir + "/map-r.tif").c_str(), "r"));
+  const Tiff tif = writeAndOpen(MapHeaderKind::RoadHeight, {});
   ASSERT_TRUE(tif);
   uint32_t width = 0, length = 0;
   uint16_t bits = 0;
@@ -69,10 +78,7 @@ TEST_F(MapGeoTiff, CellsAreTheRawBytesWithTheLastRowOnTop) {
 }
 
 TEST_F(MapGeoTiff, PlacementAndHeightScaleComeFromTheHeader) {
-  const std::string dir = test::freshTestDir();
-  const MapFileNames map = writeMap(dir, ROAD_HEADER);
-  ASSERT_TRUE(writeMapGeoTiff(map, MapHeaderKind::RoadHeight, dir + "/map-r.tif", {}).ok());
-  const Tiff tif(XTIFFOpen((dir + "/map-r.tif").c_str(), "r"));
+  const Tiff tif = writeAndOpen(MapHeaderKind::RoadHeight, {});
   ASSERT_TRUE(tif);
   uint16_t count = 0;
   double* scale = nullptr;
@@ -93,16 +99,10 @@ TEST_F(MapGeoTiff, PlacementAndHeightScaleComeFromTheHeader) {
   EXPECT_NE(metadata.find("role=\"scale\">0.015625<"), std::string::npos) << metadata;
 }
 
-class GeoKeys : public ::testing::TestWithParam<std::optional<int32_t>> {
- protected:
-  void SetUp() override { registerGdalTiffTags(); }
-};
+class GeoKeys : public MapGeoTiff, public ::testing::WithParamInterface<std::optional<int32_t>> {};
 
 TEST_P(GeoKeys, ACoordinateSystemOnlyWhenAnEpsgCodeIsGiven) {
-  const std::string dir = test::freshTestDir();
-  const MapFileNames map = writeMap(dir, ROAD_HEADER);
-  ASSERT_TRUE(writeMapGeoTiff(map, MapHeaderKind::Count, dir + "/map-h.tif", GetParam()).ok());
-  const Tiff tif(XTIFFOpen((dir + "/map-h.tif").c_str(), "r"));
+  const Tiff tif = writeAndOpen(MapHeaderKind::Count, GetParam());
   ASSERT_TRUE(tif);
   GTIF* keys = GTIFNew(tif.get());
   ASSERT_NE(keys, nullptr);
@@ -156,10 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"width 5\nlength 3\ndemres 1\n", 15, 32767, "bad EPSG code"}));
 
 TEST_F(MapGeoTiff, MissingFilesAndUnwritablePathsFail) {
-  const std::string dir = test::freshTestDir();
   const MapFileNames absent{dir + "/a.master", dir + "/a.raw"};
   EXPECT_FALSE(writeMapGeoTiff(absent, MapHeaderKind::Count, dir + "/a.tif", {}).ok());
-  const MapFileNames map = writeMap(dir, ROAD_HEADER);
   const Status status = writeMapGeoTiff(map, MapHeaderKind::Count, dir + "/absent/map-h.tif", {});
   EXPECT_EQ(status.reason.find("cannot create file"), 0u) << status.reason;
 }

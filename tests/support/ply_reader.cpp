@@ -54,6 +54,8 @@ size_t parseHeader(std::span<const unsigned char> bytes, PlyCloud& cloud, std::s
       std::getline(words >> std::ws, cloud.format);
     } else if (keyword == "comment") {
       cloud.comments.push_back(line.substr(8));
+    } else if (keyword == "obj_info") {
+      continue;  // free text about the object, as a comment
     } else if (keyword == "element" && cloud.element.empty()) {
       words >> cloud.element >> cloud.count;
     } else if (keyword == "property") {
