@@ -12,6 +12,9 @@ namespace quorvel {
 struct ByteRecord {
   std::vector<unsigned char> bytes;
 
+  ByteRecord() = default;
+  explicit ByteRecord(size_t size) { bytes.reserve(size); }  // room for a record of `size` bytes
+
   template <typename T>
   ByteRecord& put(T value) {
     static_assert(std::is_arithmetic_v<T>);

@@ -52,7 +52,7 @@ ByteRecord lasRecord(const ScanStore& store, int32_t l, int32_t s, const Vec3& p
                      const Vec3& offset) {
   const uint8_t lineClass = (*store.lineSegmentMask)[lineMajorIndex(store, l, s)];
   const Rgb colour = sampleClassColour(store, l, s);
-  ByteRecord record;
+  ByteRecord record(LAS_RECORD_SIZE);
   for (int axis = 0; axis < 3; ++axis) record.put(lasCoordinate(point[axis], offset[axis]));
   record.put(uint16_t{0});                          // intensity: not measured
   record.put(FIRST_OF_ONE_RETURN).put(uint8_t{0});  // flags, channel, scan direction, edge
@@ -76,7 +76,7 @@ int32_t lasCoordinate(double value, double offset) {
 }
 
 std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent) {
-  ByteRecord header;
+  ByteRecord header(LAS_HEADER_SIZE);
   header.putText("LASF", 4).put(uint16_t{0}).put(WKT_ENCODING);
   header.putText("", 16);  // project GUID
   header.put(uint8_t{1}).put(uint8_t{4});

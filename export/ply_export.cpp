@@ -58,7 +58,7 @@ ByteRecord plyRecord(const ScanStore& store, int32_t l, int32_t s, const Vec3& p
   const Rgb colour = sampleClassColour(store, l, s);
   const double variance = (*store.varianceMap)[index];
   const Vec3 normal = exportedNormal(variance, (*store.normalMap)[index]);
-  ByteRecord record;
+  ByteRecord record(PLY_RECORD_SIZE);
   record.put(point[0]).put(point[1]).put(point[2]);
   record.put(colour.red).put(colour.green).put(colour.blue);
   record.put((*store.lineSegmentMask)[lineMajorIndex(store, l, s)]);
