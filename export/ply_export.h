@@ -10,6 +10,8 @@
 // Two header comments name the project and the mask band.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "export/export_sources.h"
