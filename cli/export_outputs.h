@@ -2,6 +2,7 @@
 // write into the output folder.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,18 +12,31 @@
 
 namespace quorvel::cli {
 
-// Checks and normalises the export list ("all" or names from pt3d-normal, pt3d-class,
-// count-map, road-height, road-ds, nonroad-ds); a fault names the unknown entry.
+// Checks and normalises the export list: names from pt3d-normal, pt3d-class, count-map,
+// road-height, road-ds, nonroad-ds, ply, las, geotiff, or "all" for the first six (the formats of
+// the window's Export menu); a fault names the unknown entry.
 Status parseExportList(const std::string& list, std::vector<std::string>& exports);
+
+// An EPSG code is for the GeoTIFF rasters only and must lie in GeoTIFF's range of EPSG codes.
+Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports);
 
 bool exportNeedsSurface(const std::vector<std::string>& exports);       // createVarianceMap
 bool exportNeedsSegmentation(const std::vector<std::string>& exports);  // LineSegger
+bool exportNeedsRegions(const std::vector<std::string>& exports);       // USFsegger
 
-// Runs one export on the process-wide records into DIR (the map exports as if DIR/map.master
-// were chosen, reading the template instead when one is given). Prints "Wrote PATH" per file;
-// on failure prints "Export NAME failure.: DIR (REASON)" on err and returns false.
-bool writeExport(const std::string& name, const std::string& outDir,
-                 const std::optional<std::string>& mapTemplate, std::ostream& out,
+// Where and how the exports write.
+struct ExportTarget {
+  std::string outDir;
+  std::optional<std::string> mapTemplate;  // grid template of the map exports
+  std::string projectName;                 // named in the PLY header
+  std::optional<int32_t> epsg;             // coordinate system of the GeoTIFF rasters
+};
+
+// Runs one export on the process-wide records into the output folder (the map exports as if
+// DIR/map.master were chosen, reading the template instead when one is given; geotiff writes
+// both map rasters and their .tif). Prints "Wrote PATH" per file; on failure prints
+// "Export NAME failure.: DIR (REASON)" on err and returns false.
+bool writeExport(const std::string& name, const ExportTarget& target, std::ostream& out,
                  std::ostream& err);
 
 }  // namespace quorvel::cli

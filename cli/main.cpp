@@ -35,10 +35,12 @@ struct Arguments {
   std::string mask;
   std::string exports;
   std::string mapTemplate;
+  int32_t epsg = 0;
   bool quiet = false;  // the pipeline shows no progress display yet
   CLI::Option* imagesOption = nullptr;
   CLI::Option* exportsOption = nullptr;
   CLI::Option* mapTemplateOption = nullptr;
+  CLI::Option* epsgOption = nullptr;
 };
 
 void addInfo(CLI::App& app, Arguments& args) {
@@ -54,10 +56,14 @@ void addRun(CLI::App& app, Arguments& args) {
       "--images", args.images, "Pictures to write: range,variance,normal,contour,segment or all");
   args.exportsOption = run->add_option(
       "--export", args.exports,
-      "Exports to write: pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds or all");
+      "Exports to write: pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,"
+      "geotiff, or all for the first six");
   args.mapTemplateOption = run->add_option("--map-template", args.mapTemplate,
                                            "Grid template of the map exports (a map header)")
                                ->check(CLI::ExistingFile);
+  args.epsgOption = run->add_option("--epsg", args.epsg,
+                                    "EPSG code of the projected coordinate system of the GeoTIFF "
+                                    "rasters (default: none claimed)");
   run->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
   run->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
   run->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
@@ -87,6 +93,10 @@ Status completeRunOptions(Arguments& args) {
     if (!status.ok()) return status;
   }
   if (args.mapTemplateOption->count() > 0) args.run.mapTemplate = args.mapTemplate;
+  if (args.epsgOption->count() > 0) args.run.epsg = args.epsg;
+  if (Status status = cli::checkEpsgOption(args.run.epsg, args.run.exports); !status.ok()) {
+    return status;
+  }
   if (!args.mask.empty()) {
     MaskRange mask;
     Status status = cli::parseMaskRange(args.mask, mask);

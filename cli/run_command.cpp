@@ -60,7 +60,8 @@ bool runStages(const RunOptions& options, StageTimer& timer, std::ostream& err) 
       exportNeedsSegmentation(options.exports)) {
     if (!timer.time("LineSegger", [] { return LineSegger(); })) return false;
   }
-  return !options.dump || timer.time("USFsegger", [] { return USFsegger(); });
+  const bool regions = options.dump || exportNeedsRegions(options.exports);
+  return !regions || timer.time("USFsegger", [] { return USFsegger(); });
 }
 
 bool writeDump(const std::string& outDir, StageTimer& timer, std::ostream& out, std::ostream& err) {
@@ -130,10 +131,12 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     out << "Wrote " << options.outDir << "/" << name << ".png\n";
   }
   if (options.dump && !writeDump(options.outDir, timer, out, err)) return EXIT_FAILURE_REPORTED;
+  const ExportTarget target{options.outDir, options.mapTemplate,
+                            std::filesystem::path(options.project).filename().string(),
+                            options.epsg};
   bool exportsWritten = true;
   for (const std::string& name : options.exports) {
-    exportsWritten &= timer.time(
-        name, [&] { return writeExport(name, options.outDir, options.mapTemplate, out, err); });
+    exportsWritten &= timer.time(name, [&] { return writeExport(name, target, out, err); });
   }
   return exportsWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }

@@ -18,6 +18,7 @@ struct RunOptions {
   std::vector<std::string> images;         // picture names, in the order given
   std::vector<std::string> exports;        // export names, in the order given
   std::optional<std::string> mapTemplate;  // grid template of the map exports
+  std::optional<int32_t> epsg;             // coordinate system of the GeoTIFF rasters
   std::optional<MaskRange> mask;
   bool inverse = false;
   bool dump = false;  // run every stage and write its in-memory results

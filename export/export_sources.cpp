@@ -14,9 +14,13 @@ bool hasScanLines(const ScanStore& store) {
 
 const char* missingExportInput(const ScanStore& store, ExportKind kind) {
   if (!hasScanLines(store)) return nullptr;
-  const bool surface = kind == ExportKind::Pt3dByNormal || kind == ExportKind::Pt3dByClass;
+  const bool surface = kind == ExportKind::Pt3dByNormal || kind == ExportKind::Pt3dByClass ||
+                       kind == ExportKind::Ply || kind == ExportKind::Las;
   if (surface && (!store.varianceMap || !store.normalMap)) return "VarianceMap";
   if (kind != ExportKind::Pt3dByNormal && !store.lineSegmentMask) return "LineSegger";
+  if (kind == ExportKind::Ply && (!store.labelMap || !store.segmentTable)) {
+    return "Segment Regions";
+  }
   return nullptr;
 }
 

@@ -20,11 +20,21 @@ struct ExportSources {
 
 ExportSources processExportSources();  // scanStore, sensorCalib, maskRange
 
-enum class ExportKind { Pt3dByNormal, Pt3dByClass, CountMap, RoadHeightMap, RoadDs, NonRoadDs };
+enum class ExportKind {
+  Pt3dByNormal,
+  Pt3dByClass,
+  CountMap,
+  RoadHeightMap,
+  RoadDs,
+  NonRoadDs,
+  Ply,  // the class colours and every per-sample result, the region labels among them
+  Las,  // the class colours and the line classes
+};
 
 // The window command whose result the export reads and which has not run yet for the loaded
-// scan ("VarianceMap" or "LineSegger"), or nullptr when nothing is missing. An export whose
-// input is missing writes nothing and returns 0. A store without scan lines misses nothing.
+// scan ("VarianceMap", "LineSegger" or "Segment Regions"), or nullptr when nothing is missing. An
+// export whose input is missing writes nothing and returns 0. A store without scan lines misses
+// nothing.
 const char* missingExportInput(const ScanStore& store, ExportKind kind);
 
 // Fault when an input is missing (naming the command to run first) or the output path does not

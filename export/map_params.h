@@ -25,6 +25,9 @@ inline constexpr size_t TEMPLATE_LINE_LIMIT = 199;
 // Applies the template text (CR LF or LF lines) to params. A key without a value is ignored.
 void parseMapTemplate(std::span<const unsigned char> bytes, MapParams& params);
 
+// Applies a header as the map exports write it: the template's fields, and oz and demres.
+void parseMapHeader(std::span<const unsigned char> bytes, MapParams& params);
+
 // Reads the file and applies it; 1 when it could be read, else 0 with params unchanged.
 int ReadMapTemplate(const std::string& path, MapParams& params);
 

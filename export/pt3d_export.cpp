@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "export/export_points.h"
 #include "export/output_file.h"
 #include "features/variance_map.h"
 #include "render/class_palette.h"
-#include "scan/point_reconstruction.h"
 #include "segment/line_class.h"
 
 namespace quorvel {
@@ -22,19 +22,12 @@ Rgb paletteRgb(uint8_t entry) {
 template <typename ColourOf>
 Status writePoints(const ExportSources& sources, ExportKind kind, const std::string& path,
                    ColourOf colourOf) {
-  const ScanStore& store = sources.store;
-  if (Status status = checkExportStart(store, kind, path); !status.ok()) return status;
+  if (Status status = checkExportStart(sources.store, kind, path); !status.ok()) return status;
   OutputFile file(path);
   if (!file.isOpen()) return cannotCreate(path);
-  if (!hasScanLines(store)) return {};
-  for (int32_t l = 0; l < store.lineCount; ++l) {
-    for (int32_t s = 0; s < store.pointsPerLine; ++s) {
-      if (inMaskBand(sources.mask, s)) continue;
-      Vec3 point;
-      if (!SampleToWorldPoint(store, sources.calib, l, s, point)) continue;
-      file.write(pt3dRecord(point, colourOf(l, s)));
-    }
-  }
+  visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
+    file.write(pt3dRecord(point, colourOf(l, s)));
+  });
   return {};
 }
 
@@ -75,13 +68,15 @@ Status exportPt3dByNormal(const ExportSources& sources, const std::string& path)
   });
 }
 
+Rgb sampleClassColour(const ScanStore& store, int32_t l, int32_t s) {
+  const size_t index = sampleMajorIndex(store, l, s);
+  return classColour((*store.lineSegmentMask)[lineMajorIndex(store, l, s)],
+                     (*store.varianceMap)[index], (*store.normalMap)[index]);
+}
+
 Status exportPt3dByClass(const ExportSources& sources, const std::string& path) {
-  const ScanStore& store = sources.store;
-  return writePoints(sources, ExportKind::Pt3dByClass, path, [&](int32_t l, int32_t s) {
-    const size_t index = sampleMajorIndex(store, l, s);
-    return classColour((*store.lineSegmentMask)[lineMajorIndex(store, l, s)],
-                       (*store.varianceMap)[index], (*store.normalMap)[index]);
-  });
+  return writePoints(sources, ExportKind::Pt3dByClass, path,
+                     [&](int32_t l, int32_t s) { return sampleClassColour(sources.store, l, s); });
 }
 
 int ExportPt3dByNormal(const char* path) {

@@ -9,6 +9,7 @@
 
 #include "export/export_sources.h"
 #include "scan/geometry.h"
+#include "scan/scan_store.h"
 
 namespace quorvel {
 
@@ -28,6 +29,10 @@ Rgb normalColour(double variance, const Vec3& normal);
 
 // Class 1 green, class 2 red, any other class the normal colour.
 Rgb classColour(uint8_t lineClass, double variance, const Vec3& normal);
+
+// The class colour of sample (l, s) of a store that holds its VarianceMap, NormalMap and
+// LineSegmentMask: the colour every point export gives the sample.
+Rgb sampleClassColour(const ScanStore& store, int32_t l, int32_t s);
 
 std::array<unsigned char, PT3D_RECORD_SIZE> pt3dRecord(const Vec3& point, const Rgb& colour);
 

@@ -1,7 +1,6 @@
 // End-to-end tests of the `quorvel` program: exit statuses, texts and files.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -10,26 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/command_run.h"
+#include "tests/support/ply_reader.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string textOf(const std::string& path) {
-  const auto bytes = test::readFile(path);
-  return std::string(bytes.begin(), bytes.end());
-}
+using CliRun = test::CommandRun;
+using test::textOf;
 
 CliRun runQuorvel(const std::string& dir, const std::string& arguments) {
-  const std::string out = dir + "/stdout.txt", err = dir + "/stderr.txt";
-  const std::string command = std::string(QUORVEL_CLI) + " " + arguments + " >" + out + " 2>" + err;
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, textOf(out), textOf(err)};
+  return test::runCommand(dir, std::string(QUORVEL_CLI) + " " + arguments);
 }
 
 class Cli : public ::testing::Test {
@@ -208,6 +199,9 @@ TEST_F(Cli, RunWritesTheExports) {
   EXPECT_TRUE(std::filesystem::exists(out + "map-h.raw"));
   EXPECT_FALSE(std::filesystem::exists(out + "map-r.master"));
   EXPECT_NE(run.out.find("Wrote " + out + "map-h.raw"), std::string::npos);
+  for (const char* name : {"points.ply", "points.las", "map-h.tif"}) {
+    EXPECT_FALSE(std::filesystem::exists(out + name)) << name << ": not one of the six of all";
+  }
 }
 
 TEST_F(Cli, MapExportsReadTheTemplate) {
@@ -316,8 +310,11 @@ TEST_F(CliRegions, DumpWritesTheLabelMapAndTheSegmentTable) {
 }
 
 TEST_F(Cli, RunRejectsBadListsAndMasks) {
-  for (const char* options : {"--images range,bogus", "--images ''", "--export road", "--mask 5",
-                              "--mask=a:3", "--mask=1:2:3", "--threads -1"}) {
+  for (const char* options :
+       {"--images range,bogus", "--images ''", "--export road", "--export all,ply", "--mask 5",
+        "--mask=a:3", "--mask=1:2:3", "--threads -1", "--export ply --epsg 25832",
+        "--export geotiff --epsg 1023", "--export geotiff --epsg 32767",
+        "--export geotiff --epsg x"}) {
     const CliRun run = runQuorvel(dir, "run " + dir + "/run.mdl --out " + dir + "/out " + options);
     EXPECT_EQ(run.status, 2) << options;
   }
@@ -354,6 +351,34 @@ TEST_F(Cli, MapExportsOfASimulatedStreetMatchTheirHeaders) {
     EXPECT_EQ(std::filesystem::file_size(dir + base + ".raw"), size_t(width) * size_t(length));
   }
   EXPECT_NE(textOf(dir + "/out/map-r.master").find("\r\ndemres\t"), std::string::npos);
+}
+
+// The files of the user's other tools from a simulated street: the PLY and the LAS hold the same
+// points, the GeoTIFFs sit beside the map rasters they are made from.
+TEST_F(Cli, RunWritesThePointCloudsAndGeoTiffs) {
+  ASSERT_EQ(runQuorvel(dir, "simulate --out " + dir + "/sim --lines 60 --seed 3").status, 0);
+  const CliRun run = runQuorvel(dir, "run " + dir + "/sim/sim.mdl --out " + dir +
+                                         "/out --export ply,las,geotiff --epsg 25832 --timings");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* stage : {"stage createVarianceMap ", "stage LineSegger ", "stage USFsegger "}) {
+    EXPECT_NE(run.err.find(stage), std::string::npos) << stage;
+  }
+  const std::string out = dir + "/out/";
+  for (const char* name : {"points.ply", "points.las", "map-h.master", "map-h.raw", "map-h.tif",
+                           "map-r.master", "map-r.raw", "map-r.tif"}) {
+    EXPECT_NE(run.out.find("Wrote " + out + name + "\n"), std::string::npos) << name;
+    EXPECT_TRUE(std::filesystem::exists(out + name)) << name;
+  }
+  test::PlyCloud cloud;
+  std::string error;
+  ASSERT_TRUE(test::parsePly(test::readFile(out + "points.ply"), cloud, error)) << error;
+  EXPECT_EQ(cloud.comments.at(0), "Quorvel points of project sim.mdl");
+  const auto las = test::readFile(out + "points.las");
+  ASSERT_GE(las.size(), 255u);
+  uint64_t lasCount = 0;
+  std::memcpy(&lasCount, las.data() + 247, sizeof lasCount);
+  EXPECT_EQ(lasCount, cloud.count);
+  EXPECT_GT(cloud.count, 0u);
 }
 
 TEST(CliSample, SimulatorStillReproducesTheBundledSample) {

@@ -1,8 +1,10 @@
-// Map header templates: which lines set which fields, and how their values convert.
+// Map header templates and written headers: which lines set which fields, and how their values
+// convert.
 #include "export/map_params.h"
 
 #include <gtest/gtest.h>
 
+#include "export/map_files.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
@@ -25,6 +27,27 @@ TEST(MapTemplate, ReadsBackAWrittenHeaderWithCrLf) {
   EXPECT_EQ(params.pixelsize, 0.2);
   EXPECT_EQ(params.oz, 0.0);      // never read
   EXPECT_EQ(params.demres, 0.0);  // never read
+}
+
+TEST(MapHeader, ReadsTheHeightScaleBesideTheGrid) {
+  MapParams params;
+  MapParams written;
+  written.width = 16;
+  written.length = 8;
+  written.ox = 1.5;
+  written.oy = -2.25;
+  written.oz = -1.125;
+  written.pixelsize = 0.25;
+  written.demres = 0.015625;
+  const std::string text = mapHeaderText(written, MapHeaderKind::RoadHeight);
+  parseMapHeader(test::bytesOf(text), params);
+  EXPECT_EQ(params.width, 16);
+  EXPECT_EQ(params.length, 8);
+  EXPECT_EQ(params.ox, 1.5);
+  EXPECT_EQ(params.oy, -2.25);
+  EXPECT_EQ(params.oz, -1.125);
+  EXPECT_EQ(params.pixelsize, 0.25);
+  EXPECT_EQ(params.demres, 0.015625);
 }
 
 TEST(MapTemplate, AcceptsCapitalKeysAndCommas) {

@@ -1,0 +1,53 @@
+// The LAS point export (points.las): the points of the class .pt3d export, in its order and with
+// its colours, as LAS 1.4 with point data record format 7 and no variable length record (no
+// coordinate system is claimed).
+//
+// Each point: x, y, z as integers of 1 mm (scale 0.001) from offsets at the data's minimum;
+// return 1 of 1; classification 11 "road surface" for road samples (line class 2) and 1
+// "unclassified" for all others (a vertical line piece may be a wall, a pole or a tree, so it
+// gets no class of its own); user data the line class code; GPS time the scan line index;
+// red, green, blue the 8-bit colour times 257 (255 gives 65535). The header extents are those of
+// the stored integer coordinates. File creation day and year are 0 so that equal data give equal
+// files.
+//
+// Limitations: the data's extent must fit 2^31 - 1 mm on every axis.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "export/export_sources.h"
+#include "scan/geometry.h"
+#include "scan/status.h"
+
+namespace quorvel {
+
+inline constexpr size_t LAS_HEADER_SIZE = 375;
+inline constexpr size_t LAS_RECORD_SIZE = 36;
+inline constexpr double LAS_SCALE = 0.001;
+inline constexpr uint8_t ASPRS_UNCLASSIFIED = 1;
+inline constexpr uint8_t ASPRS_ROAD_SURFACE = 11;
+
+uint8_t asprsClass(uint8_t lineClass);
+
+// What the header states about the points: their count and the extent of their stored
+// coordinates, whose minimum is also the offset.
+struct LasExtent {
+  uint64_t count = 0;
+  Vec3 min{};  // all 0 without points
+  Vec3 max{};
+};
+
+std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent);
+
+// The stored integer of a coordinate: (value - offset) / 0.001 rounded half up.
+int32_t lasCoordinate(double value, double offset);
+
+// Writes the file (no point when no scan line is loaded). Fails, writing nothing, when the
+// VarianceMap, NormalMap or LineSegmentMask of a loaded scan does not exist yet, the extent does
+// not fit the integer coordinates, the path does not fit the 260-character path buffer, or the
+// file cannot be created.
+Status exportLas(const ExportSources& sources, const std::string& path);
+
+}  // namespace quorvel

@@ -1,0 +1,164 @@
+#include "export/map_geotiff.h"
+
+#include <geotiffio.h>
+#include <xtiffio.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "scan/file_bytes.h"
+
+namespace quorvel {
+
+namespace {
+
+struct TiffClose {
+  void operator()(TIFF* tif) const { XTIFFClose(tif); }
+};
+struct GeoKeysFree {
+  void operator()(GTIF* keys) const { GTIFFree(keys); }
+};
+
+// GDAL's tags are named in tiff.h but not known to libtiff; without them TIFFSetField refuses.
+char GDAL_METADATA_NAME[] = "GDALMetadata";
+char GDAL_NODATA_NAME[] = "GDALNoDataValue";
+const TIFFFieldInfo GDAL_FIELDS[] = {
+    {TIFFTAG_GDAL_METADATA, -1, -1, TIFF_ASCII, FIELD_CUSTOM, 1, 0, GDAL_METADATA_NAME},
+    {TIFFTAG_GDAL_NODATA, -1, -1, TIFF_ASCII, FIELD_CUSTOM, 1, 0, GDAL_NODATA_NAME}};
+TIFFExtendProc previousExtender = nullptr;
+
+void extendWithGdalTags(TIFF* tif) {
+  TIFFMergeFieldInfo(tif, GDAL_FIELDS, 2);
+  if (previousExtender) previousExtender(tif);
+}
+
+// Shortest text that reads back as the same double.
+std::string exactText(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+Status readHeader(const MapFileNames& map, MapHeaderKind kind, MapParams& params) {
+  std::vector<unsigned char> bytes;
+  if (Status status = readFileBytes(map.header, bytes); !status.ok()) return status;
+  parseMapHeader(bytes, params);
+  if (params.width <= 0 || params.length <= 0) {
+    return fault(
+        "map raster without cells",
+        "width " + std::to_string(params.width) + ", length " + std::to_string(params.length),
+        "a positive width and length", map.header);
+  }
+  if (!(params.pixelsize > 0.0 && std::isfinite(params.pixelsize))) {
+    return fault("bad pixelsize", exactText(params.pixelsize), "a positive number", map.header);
+  }
+  if (kind == MapHeaderKind::RoadHeight && !(params.demres > 0.0 && std::isfinite(params.demres))) {
+    return fault("bad demres", exactText(params.demres), "a positive number", map.header);
+  }
+  return {};
+}
+
+Status checkRasterSize(const MapFileNames& map, const MapParams& params) {
+  std::error_code error;
+  const uintmax_t size = std::filesystem::file_size(map.raster, error);
+  if (error) return fault("cannot read the raster", map.raster, "", error.message());
+  const uintmax_t cells = uintmax_t(params.width) * uintmax_t(params.length);
+  if (size != cells) {
+    return fault("raster size does not match its header", std::to_string(size) + " bytes",
+                 std::to_string(cells) + " (width x length)", map.raster);
+  }
+  return {};
+}
+
+// GDAL's band metadata: what the cells hold and, for heights, their scale and offset.
+std::string gdalMetadata(const MapParams& params, MapHeaderKind kind) {
+  const auto item = [](const char* name, const char* role, const std::string& value) {
+    return std::string("<Item name=\"") + name + "\" sample=\"0\" role=\"" + role + "\">" + value +
+           "</Item>";
+  };
+  if (kind == MapHeaderKind::Count) {
+    return "<GDALMetadata>" + item("DESCRIPTION", "description", "non-road points per cell") +
+           "</GDALMetadata>";
+  }
+  return "<GDALMetadata>" + item("DESCRIPTION", "description", "road height") +
+         item("OFFSET", "offset", exactText(params.oz)) +
+         item("SCALE", "scale", exactText(params.demres)) + "</GDALMetadata>";
+}
+
+void setImageTags(TIFF* tif, const MapParams& params, MapHeaderKind kind) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(params.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(params.length));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+  TIFFSetField(tif, TIFFTAG_GDAL_METADATA, gdalMetadata(params, kind).c_str());
+  if (kind == MapHeaderKind::RoadHeight) TIFFSetField(tif, TIFFTAG_GDAL_NODATA, "0");
+}
+
+// The north-up placement (image row 0 is the raster's last row) and the coordinate system keys,
+// none without an EPSG code; cells are areas, GeoTIFF's default.
+void setGeoTags(TIFF* tif, const MapParams& params, std::optional<int32_t> epsg) {
+  double scale[3] = {params.pixelsize, params.pixelsize, 0.0};
+  TIFFSetField(tif, TIFFTAG_GEOPIXELSCALE, 3, scale);
+  const double top = params.oy + (params.length - 0.5) * params.pixelsize;
+  double tiepoint[6] = {0.0, 0.0, 0.0, params.ox - 0.5 * params.pixelsize, top, 0.0};
+  TIFFSetField(tif, TIFFTAG_GEOTIEPOINTS, 6, tiepoint);
+  if (!epsg) return;  // any key directory would read as a local coordinate system
+  const std::unique_ptr<GTIF, GeoKeysFree> keys(GTIFNew(tif));
+  GTIFKeySet(keys.get(), GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsArea);
+  GTIFKeySet(keys.get(), GTModelTypeGeoKey, TYPE_SHORT, 1, ModelTypeProjected);
+  GTIFKeySet(keys.get(), ProjectedCSTypeGeoKey, TYPE_SHORT, 1, *epsg);
+  GTIFWriteKeys(keys.get());
+}
+
+// Copies the raster rows, last first; fails on a read or write error.
+Status writeRows(TIFF* tif, const MapFileNames& map, const MapParams& params) {
+  std::ifstream raster(map.raster, std::ios::binary);
+  std::vector<unsigned char> row(static_cast<size_t>(params.width));
+  for (int32_t r = 0; r < params.length; ++r) {
+    const int32_t source = params.length - 1 - r;
+    raster.seekg(static_cast<std::streamoff>(source) * params.width);
+    raster.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
+    if (!raster)
+      return fault("cannot read the raster", map.raster, "", "row " + std::to_string(source));
+    if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(r), 0) < 0) {
+      return fault("cannot write the GeoTIFF row", std::to_string(r));
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+void registerGdalTiffTags() {
+  static std::once_flag once;
+  std::call_once(once, [] { previousExtender = TIFFSetTagExtender(extendWithGdalTags); });
+}
+
+Status writeMapGeoTiff(const MapFileNames& map, MapHeaderKind kind, const std::string& tifPath,
+                       std::optional<int32_t> epsg) {
+  if (epsg && (*epsg < MIN_EPSG_CODE || *epsg > MAX_EPSG_CODE)) {
+    return fault("bad EPSG code", std::to_string(*epsg),
+                 std::to_string(MIN_EPSG_CODE) + " ... " + std::to_string(MAX_EPSG_CODE));
+  }
+  MapParams params;
+  if (Status status = readHeader(map, kind, params); !status.ok()) return status;
+  if (Status status = checkRasterSize(map, params); !status.ok()) return status;
+  registerGdalTiffTags();
+  const std::unique_ptr<TIFF, TiffClose> tif(XTIFFOpen(tifPath.c_str(), "w"));
+  if (!tif) return fault("cannot create file", tifPath);
+  setImageTags(tif.get(), params, kind);
+  setGeoTags(tif.get(), params, epsg);
+  return writeRows(tif.get(), map, params);
+}
+
+}  // namespace quorvel

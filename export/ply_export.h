@@ -1,0 +1,35 @@
+// The PLY point export (points.ply): the points of the class .pt3d export, in its order and with
+// its colours, as a binary little-endian PLY with the per-sample results as scalar properties
+// that point-cloud viewers show as scalar fields:
+//   double x, y, z; uchar red, green, blue;
+//   uchar line_class  the LineSegmentMask code (0, 1, 2, 4, 5, 8);
+//   ushort segment    the region label, 65535 where the sample is in no segment;
+//   double variance   the VarianceMap value, -1 where it has none;
+//   float nx, ny, nz  the NormalMap vector, 0 where it has none;
+//   int scan_line; short sample.
+// Two header comments name the project and the mask band.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "export/export_sources.h"
+#include "scan/status.h"
+
+namespace quorvel {
+
+inline constexpr size_t PLY_RECORD_SIZE = 56;
+inline constexpr uint16_t PLY_NO_SEGMENT = 65535;
+
+// The header text up to and including "end_header\n". Characters of the project name that are
+// not printable ASCII become '_' so that the comment stays one header line.
+std::string plyHeader(const std::string& projectName, const MaskRange& mask, size_t pointCount);
+
+// Writes the file (no vertex when no scan line is loaded). Fails, writing nothing, when the
+// VarianceMap, NormalMap, LineSegmentMask or region segmentation of a loaded scan does not exist
+// yet, the path does not fit the 260-character path buffer, or the file cannot be created.
+Status exportPly(const ExportSources& sources, const std::string& projectName,
+                 const std::string& path);
+
+}  // namespace quorvel
