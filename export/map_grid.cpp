@@ -24,8 +24,10 @@ bool fitsInt32(int64_t value) {
 
 // (1 - t((max - origin) / pixelsize x -0.125)) x 8: the smallest multiple of 8 beyond the extent.
 std::optional<int32_t> sizeFromExtent(double max, double origin, double pixelsize) {
+  constexpr int64_t MAX_EIGHTHS = int64_t{1} << 28;  // 8 times it is beyond every 32-bit size
   const std::optional<int64_t> eighths = truncated((max - origin) / pixelsize * -0.125);
-  if (!eighths || !fitsInt32((1 - *eighths) * 8)) return std::nullopt;
+  if (!eighths || *eighths < -MAX_EIGHTHS || *eighths > MAX_EIGHTHS) return std::nullopt;
+  if (!fitsInt32((1 - *eighths) * 8)) return std::nullopt;
   return static_cast<int32_t>((1 - *eighths) * 8);
 }
 

@@ -59,6 +59,10 @@ TEST(MapGrid, RejectsSizesBeyond32Bits) {
   MapParams params;
   params.pixelsize = 1e-12;
   EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
+  params.pixelsize = 3e-18;  // about 2^60.5 eighths: beyond 64 bits once multiplied by 8
+  EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
+  params.ox = 90;  // as far to the right of the data: the same size, negative
+  EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
 }
 
 TEST(MapGrid, NegativeExtentGivesANegativeSizeAndNoStrip) {
