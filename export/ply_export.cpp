@@ -18,14 +18,14 @@ const char* const PLY_PROPERTIES =
     "property uchar red\n"
     "property uchar green\n"
     "property uchar blue\n"
-    "property uchar line_class\n"
-    "property ushort segment\n"
-    "property double variance\n"
+    "property uchar scalar_line_class\n"
+    "property ushort scalar_segment\n"
+    "property double scalar_variance\n"
     "property float nx\n"
     "property float ny\n"
     "property float nz\n"
-    "property int scan_line\n"
-    "property short sample\n";
+    "property int scalar_scan_line\n"
+    "property short scalar_sample\n";
 
 std::string printableAscii(const std::string& text) {
   std::string result = text;

@@ -1,12 +1,13 @@
 // The PLY point export (points.ply): the points of the class .pt3d export, in its order and with
 // its colours, as a binary little-endian PLY with the per-sample results as scalar properties
-// that point-cloud viewers show as scalar fields:
+// that point-cloud viewers show as scalar fields (CloudCompare takes the properties named
+// scalar_NAME without asking and shows them as NAME):
 //   double x, y, z; uchar red, green, blue;
-//   uchar line_class  the LineSegmentMask code (0, 1, 2, 4, 5, 8);
-//   ushort segment    the region label, 65535 where the sample is in no segment;
-//   double variance   the VarianceMap value, -1 where it has none;
-//   float nx, ny, nz  the NormalMap vector, 0 where it has none;
-//   int scan_line; short sample.
+//   uchar scalar_line_class  the LineSegmentMask code (0, 1, 2, 4, 5, 8);
+//   ushort scalar_segment    the region label, 65535 where the sample is in no segment;
+//   double scalar_variance   the VarianceMap value, -1 where it has none;
+//   float nx, ny, nz         the NormalMap vector, 0 where it has none;
+//   int scalar_scan_line; short scalar_sample.
 // Two header comments name the project and the mask band.
 #pragma once
 

@@ -121,9 +121,9 @@ TEST_F(PeerTools, GdalInfoNamesTheCoordinateSystemOfTheEpsgCode) {
 }
 
 // CloudCompare's command-line mode opens the file and saves it again as binary PLY: first with
-// Qt's offscreen platform, then on a virtual X server. CloudCompare 2.11 makes scalar fields
-// without its PLY dialog only of properties named scalar_*, so those are not compared here.
-TEST_F(PeerTools, CloudCompareLoadsThePointsWithColoursAndNormals) {
+// Qt's offscreen platform, then on a virtual X server. The per-sample results come back as its
+// scalar fields (floats).
+TEST_F(PeerTools, CloudCompareLoadsThePointsWithColoursNormalsAndScalarFields) {
   if (!hasProgram("CloudCompare")) GTEST_SKIP() << "CloudCompare is not installed (cloudcompare)";
   const std::string saved = dir_ + "/cloudcompare.ply";
   const std::string command = "CloudCompare -SILENT -AUTO_SAVE OFF -O " + dir_ +
@@ -150,9 +150,20 @@ TEST_F(PeerTools, CloudCompareLoadsThePointsWithColoursAndNormals) {
   ASSERT_EQ(theirs.count, ours.count);
   // CloudCompare keeps coordinates as floats and normals quantised to directions about 0.5
   // degree apart.
-  const std::vector<std::pair<const char*, double>> tolerances = {
-      {"x", 1e-5}, {"y", 1e-5},  {"z", 1e-5},  {"red", 0},  {"green", 0},
-      {"blue", 0}, {"nx", 0.02}, {"ny", 0.02}, {"nz", 0.02}};
+  const std::vector<std::pair<const char*, double>> tolerances = {{"x", 1e-5},
+                                                                  {"y", 1e-5},
+                                                                  {"z", 1e-5},
+                                                                  {"red", 0},
+                                                                  {"green", 0},
+                                                                  {"blue", 0},
+                                                                  {"nx", 0.02},
+                                                                  {"ny", 0.02},
+                                                                  {"nz", 0.02},
+                                                                  {"scalar_line_class", 0},
+                                                                  {"scalar_segment", 0},
+                                                                  {"scalar_variance", 1e-6},
+                                                                  {"scalar_scan_line", 0},
+                                                                  {"scalar_sample", 0}};
   for (const auto& [name, tolerance] : tolerances) {
     ASSERT_EQ(theirs.values.count(name), 1u) << name << " not loaded";
     for (size_t k = 0; k < ours.count; ++k) {
