@@ -7,6 +7,7 @@
 #include "export/output_file.h"
 #include "features/variance_map.h"
 #include "render/class_palette.h"
+#include "scan/byte_level.h"
 #include "segment/line_class.h"
 
 namespace quorvel {
@@ -34,10 +35,7 @@ Status writePoints(const ExportSources& sources, ExportKind kind, const std::str
 }  // namespace
 
 uint8_t normalChannel(double component) {
-  const double q = std::fabs(component) * 255.0;
-  if (!(q >= 0.0)) return 0;
-  if (q > 255.0) return 255;
-  return static_cast<uint8_t>(q);
+  return byteLevel(std::fabs(component), 255.0);
 }
 
 Rgb normalColour(double variance, const Vec3& normal) {

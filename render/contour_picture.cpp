@@ -72,7 +72,7 @@ void ContourPainter::paint(int32_t l, int32_t s, uint8_t* bgr) const {
     bgr[2] = 255;
     return;
   }
-  bgr[0] = bgr[1] = bgr[2] = rangeGrey(rangeOf(store, l, s), params.rangeGreyScale);
+  bgr[0] = bgr[1] = bgr[2] = byteLevel(rangeOf(store, l, s), params.rangeGreyScale);
 }
 
 int buildContourPicture(BitmapTileStore& tiles, const ScanStore& store, const SensorCalib& calib,

@@ -4,22 +4,12 @@
 
 namespace quorvel {
 
-uint8_t normalLevel(double component, double colourScale) {
-  double v = colourScale * component;
-  if (v < 0 || v != v) {
-    v = 0;
-  } else if (v > 255) {
-    v = 255;
-  }
-  return static_cast<uint8_t>(v);
-}
-
 void NormalPainter::paint(int32_t l, int32_t s, uint8_t* bgr) const {
   const Vec3& normal = (*store.normalMap)[sampleMajorIndex(store, l, s)];
   if (normal[0] == NO_NORMAL) return;  // only x marks a missing normal
-  bgr[0] = normalLevel(normal[0], params.normalColourScale);
-  bgr[1] = normalLevel(normal[1], params.normalColourScale);
-  bgr[2] = normalLevel(normal[2], params.normalColourScale);
+  bgr[0] = byteLevel(normal[0], params.normalColourScale);
+  bgr[1] = byteLevel(normal[1], params.normalColourScale);
+  bgr[2] = byteLevel(normal[2], params.normalColourScale);
 }
 
 int buildNormalPicture(BitmapTileStore& tiles, const ScanStore& store, const RenderParams& params,

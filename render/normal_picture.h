@@ -6,11 +6,9 @@
 #include <cstdint>
 
 #include "render/mesh_builder.h"
+#include "scan/byte_level.h"
 
 namespace quorvel {
-
-// Colour level of one normal component; NaN gives 0.
-uint8_t normalLevel(double component, double colourScale);
 
 struct NormalPainter {
   const ScanStore& store;

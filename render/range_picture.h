@@ -5,18 +5,16 @@
 #include <cstdint>
 
 #include "render/mesh_builder.h"
+#include "scan/byte_level.h"
 
 namespace quorvel {
-
-// Grey level of a range; a NaN range (from a zero range unit) is black like a negative one.
-uint8_t rangeGrey(double range, double greyScale);
 
 struct RangePainter {
   const ScanStore& store;
   const RenderParams& params;
   void prepareTile(int32_t, int32_t) {}
   void paint(int32_t l, int32_t s, uint8_t* bgr) const {
-    bgr[0] = bgr[1] = bgr[2] = rangeGrey(rangeOf(store, l, s), params.rangeGreyScale);
+    bgr[0] = bgr[1] = bgr[2] = byteLevel(rangeOf(store, l, s), params.rangeGreyScale);
   }
 };
 

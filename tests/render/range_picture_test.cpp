@@ -13,18 +13,18 @@ using test::pixelAt;
 using test::WHITE;
 
 TEST(RangePicture, GreyLevelsAtTheirEdges) {
-  EXPECT_EQ(rangeGrey(1000 / 100.0, 6.0), 60);
-  EXPECT_EQ(rangeGrey(4250 / 100.0, 6.0), 255);
-  EXPECT_EQ(rangeGrey(4200 / 100.0, 6.0), 252);
-  EXPECT_EQ(rangeGrey(4249 / 100.0, 6.0), 254);
-  EXPECT_EQ(rangeGrey(-5 / 100.0, 6.0), 0);
-  EXPECT_EQ(rangeGrey(0.0, 6.0), 0);
-  EXPECT_EQ(rangeGrey(1e300, 6.0), 255);
+  EXPECT_EQ(byteLevel(1000 / 100.0, 6.0), 60);
+  EXPECT_EQ(byteLevel(4250 / 100.0, 6.0), 255);
+  EXPECT_EQ(byteLevel(4200 / 100.0, 6.0), 252);
+  EXPECT_EQ(byteLevel(4249 / 100.0, 6.0), 254);
+  EXPECT_EQ(byteLevel(-5 / 100.0, 6.0), 0);
+  EXPECT_EQ(byteLevel(0.0, 6.0), 0);
+  EXPECT_EQ(byteLevel(1e300, 6.0), 255);
 }
 
 TEST(RangePicture, ZeroRangeUnitGivesBlackOrWhiteNotUndefined) {
-  EXPECT_EQ(rangeGrey(0.0 / 0.0 * 0.0 + std::numeric_limits<double>::quiet_NaN(), 6.0), 0);
-  EXPECT_EQ(rangeGrey(std::numeric_limits<double>::infinity(), 6.0), 255);
+  EXPECT_EQ(byteLevel(0.0 / 0.0 * 0.0 + std::numeric_limits<double>::quiet_NaN(), 6.0), 0);
+  EXPECT_EQ(byteLevel(std::numeric_limits<double>::infinity(), 6.0), 255);
 }
 
 // Sample s of every line has raw range s (unit 1): grey level 6 s, up to 255.
