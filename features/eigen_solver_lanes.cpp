@@ -30,15 +30,20 @@ void putBack(const LaneProblems& kept, int k, LaneVec3& d, LaneVec3& e, LaneMat3
   for (size_t i = 0; i < 9; ++i) z[i][k] = kept.z[i][k];
 }
 
-// tqli's search for the block end m of one lane.
-int blockEnd(const LaneVec3& d, const LaneVec3& e, int l, int k) {
-  int m = l;
-  while (m <= 1) {
-    const double dd = std::fabs(d[m][k]) + std::fabs(d[m + 1][k]);
-    if (std::fabs(e[m][k]) + dd == dd) break;
-    m = m + 1;
+// tqli's search for the block end m of every lane: the first m >= l whose sub-diagonal element
+// is negligible against its diagonal neighbours, 2 when there is none (as doubles, so that the
+// lanes vectorise).
+void findBlockEnds(const LaneVec3& d, const LaneVec3& e, int l, LaneValues& m) {
+  QUORVEL_LANE_LOOP
+  for (int k = 0; k < FIT_LANES; ++k) {
+    const double dd0 = std::fabs(d[0][k]) + std::fabs(d[1][k]);
+    const double dd1 = std::fabs(d[1][k]) + std::fabs(d[2][k]);
+    const bool small0 = std::fabs(e[0][k]) + dd0 == dd0;
+    const bool small1 = std::fabs(e[1][k]) + dd1 == dd1;
+    const double from1 = small1 ? 1.0 : 2.0;
+    const double from0 = small0 ? 0.0 : from1;
+    m[k] = l == 0 ? from0 : l == 1 ? from1 : 2.0;
   }
-  return m;
 }
 
 // The shift of a step on the block l ... 2 of every lane.
@@ -232,11 +237,13 @@ void tqliLanes(LaneVec3& d, LaneVec3& e, LaneMat3& z) {
   for (int l = 0; l <= 2; ++l) {
     LaneInts iter{};
     for (;;) {
+      LaneValues blockEnds;
+      findBlockEnds(d, e, l, blockEnds);
       LaneInts m;
       LaneFlags live;
       bool anyLive = false;
       for (int k = 0; k < FIT_LANES; ++k) {
-        m[k] = blockEnd(d, e, l, k);
+        m[k] = static_cast<int>(blockEnds[k]);
         if (m[k] != l && iter[k] == 30) std::fputs("\nToo many iterations in TQLI", stdout);
         live[k] = m[k] != l && iter[k] != TQLI_MAX_ITERATIONS;
         if (live[k]) iter[k] = iter[k] + 1;

@@ -14,9 +14,10 @@ namespace quorvel {
 
 using LaneCounts = std::array<int32_t, FIT_LANES>;
 
-// A group is FIT_LANES consecutive samples s0 ... of line l. Its window lists the ring position
-// of lane 0's candidate points in window order (line offset outer, sample offset inner, the
-// centre and lines outside the scan left out); lane k's candidate is k positions further.
+// A group is FIT_LANES consecutive samples s0 ... of line l. The window of a line lists the ring
+// positions of sample 0's candidate points in window order (line offset outer, sample offset
+// inner, the centre and lines outside the scan left out); for lane k of group s0 each candidate
+// lies s0 + k positions further.
 //
 // A lane's fit takes the candidates within the distance limit. Where every lane takes every
 // candidate (most groups) the fits read the ring directly. Otherwise the taken points are
@@ -26,8 +27,9 @@ using LaneCounts = std::array<int32_t, FIT_LANES>;
 // sums start at +0.0 and so are never -0.0, and adding +0.0 changes none of them: every lane
 // computes bit for bit what fitPlane and planeResidual compute from its points.
 struct FitScratch {
-  std::array<size_t, MAX_FIT_POINTS> position;
+  std::array<size_t, MAX_FIT_POINTS> position;  // of the window of sample 0
   int32_t candidates = 0;
+  size_t s0 = 0;                                           // the group's first sample
   std::array<LaneValues, MAX_FIT_POINTS> squaredDistance;  // [candidate][lane]
   LaneCounts n;                                            // points each lane takes
   std::array<bool, FIT_LANES> fitted;                      // enough of them for a fit
@@ -61,9 +63,10 @@ struct RingRows {
   const FitScratch& f;
   static constexpr bool weighted = false;
   int32_t rows() const { return f.candidates; }
-  double x(int32_t i, int k) const { return ring.x[f.position[static_cast<size_t>(i)] + k]; }
-  double y(int32_t i, int k) const { return ring.y[f.position[static_cast<size_t>(i)] + k]; }
-  double z(int32_t i, int k) const { return ring.z[f.position[static_cast<size_t>(i)] + k]; }
+  size_t at(int32_t i, int k) const { return f.position[static_cast<size_t>(i)] + f.s0 + k; }
+  double x(int32_t i, int k) const { return ring.x[at(i, k)]; }
+  double y(int32_t i, int k) const { return ring.y[at(i, k)]; }
+  double z(int32_t i, int k) const { return ring.z[at(i, k)]; }
   double weight(int32_t, int) const { return 1.0; }
 };
 
@@ -78,13 +81,22 @@ struct GatheredRows {
   double weight(int32_t i, int k) const { return f.weight[static_cast<size_t>(i)][k]; }
 };
 
-void placeWindow(const LinePointRing& ring, const FitSettings& set, int32_t l, int32_t s0,
-                 FitScratch& f) {
+// Calls visit.template operator()<count>(i) on rows i ... i + count - 1, over all rows in order:
+// four rows per call, so that each lane's running sums leave their registers once per four
+// rows, not once per row; the last rows one at a time.
+template <typename Visit>
+void visitRows(int32_t rows, Visit&& visit) {
+  int32_t i = 0;
+  for (; i + 4 <= rows; i += 4) visit.template operator()<4>(i);
+  for (; i < rows; ++i) visit.template operator()<1>(i);
+}
+
+void placeWindow(const LinePointRing& ring, const FitSettings& set, int32_t l, FitScratch& f) {
   f.candidates = 0;
   for (int32_t dl = -set.K; dl <= set.K; ++dl) {
     const int32_t l2 = l + dl;
     if (l2 < 0 || l2 >= set.lines) continue;
-    const size_t first = ring.at(l2, s0 - set.K);
+    const size_t first = ring.at(l2, -set.K);
     for (int32_t ds = -set.K; ds <= set.K; ++ds) {
       if (dl == 0 && ds == 0) continue;
       f.position[static_cast<size_t>(f.candidates++)] = first + static_cast<size_t>(ds + set.K);
@@ -96,12 +108,12 @@ void placeWindow(const LinePointRing& ring, const FitSettings& set, int32_t l, i
 // without a point has NaN coordinates and so takes nothing.
 void measureCandidates(const LinePointRing& ring, const FitSettings& set, size_t centre,
                        FitScratch& f) {
-  const double *X = ring.x.data(), *Y = ring.y.data(), *Z = ring.z.data();
+  const double *X = ring.x.data() + f.s0, *Y = ring.y.data() + f.s0, *Z = ring.z.data() + f.s0;
   LaneValues px, py, pz;
   for (int k = 0; k < FIT_LANES; ++k) {
-    px[k] = X[centre + k];
-    py[k] = Y[centre + k];
-    pz[k] = Z[centre + k];
+    px[k] = ring.x[centre + k];
+    py[k] = ring.y[centre + k];
+    pz[k] = ring.z[centre + k];
   }
   for (int32_t o = 0; o < f.candidates; ++o) {
     const size_t q = f.position[static_cast<size_t>(o)];
@@ -113,11 +125,16 @@ void measureCandidates(const LinePointRing& ring, const FitSettings& set, size_t
     }
   }
   LaneValues taken{};  // counted in doubles, which vectorise with the comparisons
-  for (int32_t o = 0; o < f.candidates; ++o) {
-    const LaneValues& d2 = f.squaredDistance[static_cast<size_t>(o)];
+  visitRows(f.candidates, [&]<int count>(int32_t o) {
     QUORVEL_LANE_LOOP
-    for (int k = 0; k < FIT_LANES; ++k) taken[k] += d2[k] <= set.squaredLimit ? 1.0 : 0.0;
-  }
+    for (int k = 0; k < FIT_LANES; ++k) {
+      double n = taken[k];
+      for (int j = o; j < o + count; ++j) {
+        n += f.squaredDistance[static_cast<size_t>(j)][k] <= set.squaredLimit ? 1.0 : 0.0;
+      }
+      taken[k] = n;
+    }
+  });
   for (int k = 0; k < FIT_LANES; ++k) f.n[k] = static_cast<int32_t>(taken[k]);
 }
 
@@ -140,7 +157,7 @@ bool everyLaneTakesAll(const FitScratch& f) {
 
 // Gathers each lane's taken points into rows and pads them with zeros.
 void gatherRows(const LinePointRing& ring, const FitSettings& set, FitScratch& f) {
-  const double *X = ring.x.data(), *Y = ring.y.data(), *Z = ring.z.data();
+  const double *X = ring.x.data() + f.s0, *Y = ring.y.data() + f.s0, *Z = ring.z.data() + f.s0;
   LaneCounts n{};
   for (int32_t o = 0; o < f.candidates; ++o) {
     const size_t q = f.position[static_cast<size_t>(o)];
@@ -166,16 +183,6 @@ void gatherRows(const LinePointRing& ring, const FitSettings& set, FitScratch& f
       if (!point) f.x[row][k] = f.y[row][k] = f.z[row][k] = 0.0;
     }
   }
-}
-
-// Calls visit.template operator()<count>(i) on rows i ... i + count - 1, over all rows in order:
-// four rows per call, so that each lane's running sums leave their registers once per four
-// rows, not once per row; the last rows one at a time.
-template <typename Visit>
-void visitRows(int32_t rows, Visit&& visit) {
-  int32_t i = 0;
-  for (; i + 4 <= rows; i += 4) visit.template operator()<4>(i);
-  for (; i < rows; ++i) visit.template operator()<1>(i);
 }
 
 template <typename Rows>
@@ -310,8 +317,9 @@ void storeFits(const FitSettings& set, int32_t l, int32_t s0, const FitScratch& 
 
 void fitLine(const LinePointRing& ring, const FitSettings& set, int32_t l, FitScratch& f,
              std::vector<Vec3>& normals, std::vector<double>& residualMap) {
+  placeWindow(ring, set, l, f);
   for (int32_t s0 = 0; s0 < set.samples; s0 += FIT_LANES) {
-    placeWindow(ring, set, l, s0, f);
+    f.s0 = static_cast<size_t>(s0);
     measureCandidates(ring, set, ring.at(l, s0), f);
     if (!chooseFits(set, f)) continue;
     if (everyLaneTakesAll(f)) {
