@@ -5,8 +5,10 @@
 
 #include "features/eigen_solver.h"
 #include "features/lane_loop.h"
+#include "features/lane_target.h"
 
-namespace quorvel {
+QUORVEL_LANE_CODE_BEGIN
+namespace quorvel::QUORVEL_LANE_ISA {
 
 namespace {
 
@@ -269,4 +271,5 @@ void tqliLanes(LaneVec3& d, LaneVec3& e, LaneMat3& z) {
   }
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::QUORVEL_LANE_ISA
+QUORVEL_LANE_CODE_END
