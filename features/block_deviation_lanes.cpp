@@ -31,8 +31,7 @@ double blockDeviation(const double* residuals, size_t L, size_t l, size_t s) {
 }
 
 // Lines l0 ... l0 + FIT_LANES - 1.
-void blockDeviationLanes(const double* residuals, size_t L, size_t l0, size_t s,
-                         double* variance) {
+void blockDeviationLanes(const double* residuals, size_t L, size_t l0, size_t s, double* variance) {
   // first: the first value taken; last: the latest, which is the second when there are two.
   LaneValues sum{}, squares{}, n{}, first{}, last{};
   for (size_t s2 = s - 1; s2 <= s + 1; ++s2) {

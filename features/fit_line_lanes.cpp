@@ -7,7 +7,7 @@
 #include "features/eigen_solver_lanes.h"
 #include "features/lane_loop.h"
 #include "features/lane_target.h"
-#include "features/plane_fit.h"
+#include "scan/geometry.h"
 
 QUORVEL_LANE_CODE_BEGIN
 namespace quorvel::QUORVEL_LANE_ISA {
@@ -177,6 +177,37 @@ void padWithCentroids(FitScratch& f) {
   }
 }
 
+// sortScatterDiagonal on every lane: each of its three exchanges is made where that lane's
+// diagonal entries are out of order. A lane without a fit gets the zero matrix.
+void sortScatterLanes(FitScratch& f, const LaneValues& sxx, const LaneValues& sxy,
+                      const LaneValues& sxz, const LaneValues& syy, const LaneValues& syz,
+                      const LaneValues& szz) {
+  QUORVEL_LANE_LOOP
+  for (int k = 0; k < FIT_LANES; ++k) {
+    const bool fit = f.fitted[k];
+    double d0 = fit ? sxx[k] : 0.0, d1 = fit ? syy[k] : 0.0, d2 = fit ? szz[k] : 0.0;
+    double o01 = fit ? sxy[k] : 0.0, o02 = fit ? sxz[k] : 0.0, o12 = fit ? syz[k] : 0.0;
+    double p0 = 0.0, p1 = 1.0, p2 = 2.0;
+    const auto exchange = [](bool swap, double& u, double& v) {
+      const double oldU = u;
+      u = swap ? v : u;
+      v = swap ? oldU : v;
+    };
+    const auto swap01 = [&] {
+      const bool swap = d0 > d1;
+      exchange(swap, d0, d1), exchange(swap, o02, o12), exchange(swap, p0, p1);
+    };
+    swap01();
+    const bool swap12 = d1 > d2;
+    exchange(swap12, d1, d2), exchange(swap12, o01, o02), exchange(swap12, p1, p2);
+    swap01();
+    f.S[0][k] = d0, f.S[1][k] = o01, f.S[2][k] = o02;
+    f.S[3][k] = o01, f.S[4][k] = d1, f.S[5][k] = o12;
+    f.S[6][k] = o02, f.S[7][k] = o12, f.S[8][k] = d2;
+    f.perm[0][k] = p0, f.perm[1][k] = p1, f.perm[2][k] = p2;
+  }
+}
+
 // Scatter matrices, sorted and reduced by tred2; a lane without a fit solves the zero matrix,
 // which converges at once.
 template <typename Rows>
@@ -199,39 +230,44 @@ void reducedScatterMatrices(const Rows& rows, FitScratch& f) {
       sxx[k] = xx, sxy[k] = xy, sxz[k] = xz, syy[k] = yy, syz[k] = yz, szz[k] = zz;
     }
   });
-  for (int k = 0; k < FIT_LANES; ++k) {
-    Mat3 S{};
-    AxisPermutation& perm = f.perm[k];
-    perm = {0, 1, 2};
-    if (f.fitted[k]) {
-      S = {sxx[k], sxy[k], sxz[k], sxy[k], syy[k], syz[k], sxz[k], syz[k], szz[k]};
-      sortScatterDiagonal(S, perm);
-    }
-    for (size_t i = 0; i < 9; ++i) f.S[i][k] = S[i];
-  }
+  sortScatterLanes(f, sxx, sxy, sxz, syy, syz, szz);
   tred2Lanes(f.S, f.d, f.e);
+}
+
+// The plane of each lane from its solved scatter matrix, as planeFromEigenvectors finds it.
+void planesFromEigenvectors(FitScratch& f) {
+  QUORVEL_LANE_LOOP
+  for (int k = 0; k < FIT_LANES; ++k) {
+    const bool one = f.d[1][k] < f.d[0][k];  // the smallest eigenvalue, ties to the lowest index
+    const bool two = f.d[2][k] < (one ? f.d[1][k] : f.d[0][k]);
+    const auto column = [&](int row) {
+      return two ? f.S[3 * row + 2][k] : one ? f.S[3 * row + 1][k] : f.S[3 * row][k];
+    };
+    const double v0 = column(0), v1 = column(1), v2 = column(2);
+    const auto inputAxis = [&](double axis) {  // v[perm[row]] = column(row)
+      return f.perm[0][k] == axis ? v0 : f.perm[1][k] == axis ? v1 : v2;
+    };
+    const double x = inputAxis(0.0), y = inputAxis(1.0), z = inputAxis(2.0);
+    const bool flip = z < 0;
+    const double a = flip ? -x : x, b = flip ? -y : y, c = flip ? -z : z;
+    f.normal[0][k] = a;
+    f.normal[1][k] = b;
+    f.normal[2][k] = c;
+    f.offset[k] = -(f.cx[k] * a) - f.cy[k] * b - f.cz[k] * c;
+  }
 }
 
 void solvePlanes(FitScratch& f) {
   tqliLanes(f.d, f.e, f.S);
-  for (int k = 0; k < FIT_LANES; ++k) {
-    Mat3 vectors;
-    for (size_t i = 0; i < 9; ++i) vectors[i] = f.S[i][k];
-    const Vec3 values = {f.d[0][k], f.d[1][k], f.d[2][k]};
-    planeFromEigenvectors({f.cx[k], f.cy[k], f.cz[k]}, values, vectors, f.perm[k], f.plane[k]);
-  }
+  planesFromEigenvectors(f);
 }
 
 template <typename Rows>
 void residuals(const Rows& rows, FitScratch& f) {
-  LaneValues a, b, c, d, norm, sum{};
-  for (int k = 0; k < FIT_LANES; ++k) {
-    a[k] = f.plane[k].a;
-    b[k] = f.plane[k].b;
-    c[k] = f.plane[k].c;
-    d[k] = f.plane[k].d;
-    norm[k] = std::sqrt(a[k] * a[k] + b[k] * b[k] + c[k] * c[k]);
-  }
+  const LaneValues &a = f.normal[0], &b = f.normal[1], &c = f.normal[2], &d = f.offset;
+  LaneValues norm, sum{};
+  QUORVEL_LANE_LOOP
+  for (int k = 0; k < FIT_LANES; ++k) norm[k] = std::sqrt(a[k] * a[k] + b[k] * b[k] + c[k] * c[k]);
   visitRows(rows.rows(), [&]<int count>(int32_t i) {
     QUORVEL_LANE_LOOP
     for (int k = 0; k < FIT_LANES; ++k) {
@@ -267,7 +303,7 @@ void storeFits(const FitSettings& set, int32_t l, int32_t s0, const FitScratch& 
     if (!f.fitted[k] || !(f.residual[k] <= set.maxFitResidual)) continue;
     const size_t index =
         static_cast<size_t>(s0 + k) * static_cast<size_t>(set.lines) + static_cast<size_t>(l);
-    normals[index] = {f.plane[k].a, f.plane[k].b, f.plane[k].c};
+    normals[index] = {f.normal[0][k], f.normal[1][k], f.normal[2][k]};
     residualMap[index] = f.residual[k];
   }
 }

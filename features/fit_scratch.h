@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "features/eigen_solver_lanes.h"
-#include "features/plane_fit.h"
 #include "features/variance_map.h"
 
 namespace quorvel {
@@ -43,10 +42,11 @@ struct FitScratch {
   std::array<LaneValues, MAX_FIT_POINTS> x, y, z, weight;  // gathered rows
   int32_t rows = 0;
   LaneValues cx, cy, cz;  // centroids
-  std::array<AxisPermutation, FIT_LANES> perm;
-  LaneMat3 S;  // scatter matrices, then eigenvectors
+  LaneVec3 perm;          // the axis permutations of sortScatterDiagonal, as doubles
+  LaneMat3 S;             // scatter matrices, then eigenvectors
   LaneVec3 d, e;
-  std::array<Plane, FIT_LANES> plane;
+  LaneVec3 normal;    // the planes' (a, b, c)
+  LaneValues offset;  // and their d
   LaneValues residual;
 };
 

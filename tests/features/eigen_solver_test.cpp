@@ -189,12 +189,11 @@ TEST_P(EigenSolverLanes, EveryLaneEqualsTheSingleSolverBitForBit) {
   testing::internal::GetCapturedStdout();
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, EigenSolverLanes,
-                         ::testing::Values(LaneSolver{"baseline", false, baseline::tred2Lanes,
-                                                      baseline::tqliLanes},
-                                           LaneSolver{"avx2", true, avx2::tred2Lanes,
-                                                      avx2::tqliLanes}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Forms, EigenSolverLanes,
+    ::testing::Values(LaneSolver{"baseline", false, baseline::tred2Lanes, baseline::tqliLanes},
+                      LaneSolver{"avx2", true, avx2::tred2Lanes, avx2::tqliLanes}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorvel

@@ -100,8 +100,8 @@ TEST(BlockVarianceOracle, EqualsTheLiteralOnRandomGrids) {
       std::vector<double> variance(residuals.size(), 99.0);
       varianceFromResiduals(residuals, lines, samples, parallel, variance);
       const size_t v = firstDifference(variance, expected);
-      EXPECT_EQ(v, variance.size()) << lines << " x " << samples << ", " << describe(parallel)
-                                    << ": differs at " << v;
+      EXPECT_EQ(v, variance.size())
+          << lines << " x " << samples << ", " << describe(parallel) << ": differs at " << v;
     }
   }
 }
