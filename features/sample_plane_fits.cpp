@@ -24,7 +24,7 @@ void fitBand(FitLine fitLine, FitWorker& worker, const ScanStore& store, const S
              std::vector<double>& residualMap) {
   worker.ring.start(std::max(first - set.K, 0));
   for (int32_t l = first; l < last; ++l) {
-    worker.ring.fillUpTo(std::min(l + set.K, set.lines - 1), store, calib);
+    worker.ring.fillUpTo(std::min(l + set.K, set.lines - 1), store, calib, worker.angles);
     fitLine(worker.ring, set, l, *worker.scratch, normals, residualMap);
   }
 }
@@ -39,6 +39,7 @@ std::vector<FitWorker> allocateFitWorkers(const ScanStore& store, const SegmentP
   const int32_t margin = params.winHalfSize + FIT_LANES - 1;
   for (FitWorker& worker : workers) {
     worker.ring.allocate(2 * params.winHalfSize + 1, store.pointsPerLine, margin);
+    worker.angles = sampleAngles(store);
   }
   return workers;
 }

@@ -22,9 +22,11 @@ namespace quorvel {
 
 struct FitScratch;  // per-worker working arrays of the side-by-side fits
 
-// The working memory of one worker: its ring and its fit arrays, allocated before the pass.
+// The working memory of one worker: its ring, its copy of the angle table and its fit arrays,
+// allocated before the pass.
 struct FitWorker {
   LinePointRing ring;
+  SampleAngles angles;
   std::unique_ptr<FitScratch> scratch;
 
   FitWorker();
