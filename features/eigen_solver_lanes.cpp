@@ -123,8 +123,12 @@ void shortBlockStep(LaneVec3& d, LaneVec3& e, LaneMat3& z, int k) {
 }
 
 // tred2 for a lane whose row 2 needs the Householder step (scale != 0) and whose reduction
-// leaves h != 0, which is every lane but those of a zero or degenerate matrix.
-void householderTred2(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
+// leaves h != 0, which is every lane but those of a zero or degenerate matrix. valid[k] tells
+// whether lane k is such a lane (NaN counts as nonzero in both tests, as in tred2); the other
+// lanes' results are meaningless. (The arguments never overlap; saying so lets the lanes
+// become vector instructions.)
+void householderTred2(LaneMat3& __restrict a, LaneVec3& __restrict d, LaneVec3& __restrict e,
+                      LaneValues& __restrict valid) {
   QUORVEL_LANE_LOOP
   for (int k = 0; k < FIT_LANES; ++k) {
     double a00 = a[0][k], a01 = a[1][k], a02, a10 = a[3][k], a11 = a[4][k], a12;
@@ -143,6 +147,7 @@ void householderTred2(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
     double g = f > 0 ? negativeRoot : root;
     const double e2 = scale * g;
     h = h - f * g;
+    valid[k] = scale != 0 && h != 0 ? 1.0 : 0.0;
     a21 = f - g;
     f = 0.0;
     a02 = a20 / h;
@@ -194,38 +199,19 @@ void householderTred2(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
   }
 }
 
-// Whether a lane's matrix takes householderTred2's path: row 2 has a nonzero part left of the
-// diagonal and the step leaves h != 0 (NaN counts as nonzero in both, as in tred2).
-bool takesHouseholderPath(const LaneMat3& a, int k) {
-  double scale = 0.0;
-  scale += std::fabs(a[6][k]);
-  scale += std::fabs(a[7][k]);
-  if (scale == 0) return false;
-  const double a20 = a[6][k] / scale, a21 = a[7][k] / scale;
-  double h = 0.0;
-  h += a20 * a20;
-  h += a21 * a21;
-  const double g = a21 > 0 ? -std::sqrt(h) : std::sqrt(h);
-  return h - a21 * g != 0;
-}
-
 }  // namespace
 
 void tred2Lanes(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
-  std::array<bool, FIT_LANES> householder;
-  std::array<Mat3, FIT_LANES> input;
+  const LaneMat3 input = a;
+  LaneValues householder;
+  householderTred2(a, d, e, householder);
   for (int k = 0; k < FIT_LANES; ++k) {
-    householder[k] = takesHouseholderPath(a, k);
-    if (!householder[k]) {
-      for (size_t i = 0; i < 9; ++i) input[k][i] = a[i][k];
-    }
-  }
-  householderTred2(a, d, e);
-  for (int k = 0; k < FIT_LANES; ++k) {
-    if (householder[k]) continue;
+    if (householder[k] != 0) continue;
+    Mat3 m;
+    for (size_t i = 0; i < 9; ++i) m[i] = input[i][k];
     Vec3 ld, le;
-    tred2(input[k], ld, le);
-    for (size_t i = 0; i < 9; ++i) a[i][k] = input[k][i];
+    tred2(m, ld, le);
+    for (size_t i = 0; i < 9; ++i) a[i][k] = m[i];
     for (size_t i = 0; i < 3; ++i) d[i][k] = ld[i], e[i][k] = le[i];
   }
 }
