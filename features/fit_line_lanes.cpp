@@ -129,15 +129,20 @@ void gatherRows(const LinePointRing& ring, const FitSettings& set, FitScratch& f
     }
   }
   f.rows = 0;
+  LaneValues points;  // each lane's rows of points, as doubles, which vectorise below
   for (int k = 0; k < FIT_LANES; ++k) {
+    points[k] = f.fitted[k] ? f.n[k] : 0;
     if (f.fitted[k]) f.rows = std::max(f.rows, f.n[k]);
   }
   for (int32_t i = 0; i < f.rows; ++i) {
     const size_t row = static_cast<size_t>(i);
+    QUORVEL_LANE_LOOP
     for (int k = 0; k < FIT_LANES; ++k) {
-      const bool point = f.fitted[k] && i < f.n[k];
+      const bool point = i < points[k];
       f.weight[row][k] = point ? 1.0 : 0.0;
-      if (!point) f.x[row][k] = f.y[row][k] = f.z[row][k] = 0.0;
+      f.x[row][k] = point ? f.x[row][k] : 0.0;
+      f.y[row][k] = point ? f.y[row][k] : 0.0;
+      f.z[row][k] = point ? f.z[row][k] : 0.0;
     }
   }
 }
@@ -168,11 +173,12 @@ void centroids(const Rows& rows, FitScratch& f) {
 void padWithCentroids(FitScratch& f) {
   for (int32_t i = 0; i < f.rows; ++i) {
     const size_t row = static_cast<size_t>(i);
+    QUORVEL_LANE_LOOP
     for (int k = 0; k < FIT_LANES; ++k) {
-      if (f.weight[row][k] != 0) continue;
-      f.x[row][k] = f.cx[k];
-      f.y[row][k] = f.cy[k];
-      f.z[row][k] = f.cz[k];
+      const bool point = f.weight[row][k] != 0;
+      f.x[row][k] = point ? f.x[row][k] : f.cx[k];
+      f.y[row][k] = point ? f.y[row][k] : f.cy[k];
+      f.z[row][k] = point ? f.z[row][k] : f.cz[k];
     }
   }
 }
@@ -182,9 +188,11 @@ void padWithCentroids(FitScratch& f) {
 void sortScatterLanes(FitScratch& f, const LaneValues& sxx, const LaneValues& sxy,
                       const LaneValues& sxz, const LaneValues& syy, const LaneValues& syz,
                       const LaneValues& szz) {
+  LaneValues fitted;  // as doubles, which vectorise with the selections below
+  for (int k = 0; k < FIT_LANES; ++k) fitted[k] = f.fitted[k] ? 1.0 : 0.0;
   QUORVEL_LANE_LOOP
   for (int k = 0; k < FIT_LANES; ++k) {
-    const bool fit = f.fitted[k];
+    const bool fit = fitted[k] != 0;
     double d0 = fit ? sxx[k] : 0.0, d1 = fit ? syy[k] : 0.0, d2 = fit ? szz[k] : 0.0;
     double o01 = fit ? sxy[k] : 0.0, o02 = fit ? sxz[k] : 0.0, o12 = fit ? syz[k] : 0.0;
     double p0 = 0.0, p1 = 1.0, p2 = 2.0;
