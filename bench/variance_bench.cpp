@@ -1,6 +1,7 @@
 // Surface variance and normal estimation on the 20 000-line benchmark scan: the literal form
 // (every neighbour point reconstructed per window, one thread) against the production path on
-// one thread and on all cores. Reports samples per second of wall-clock time.
+// one thread with AVX2 (where the processor has it) and with SSE2 only, and on all cores.
+// Reports samples per second of wall-clock time.
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_scan.h"
@@ -27,7 +28,8 @@ void BM_VarianceMapLiteral(benchmark::State& state) {
 }
 BENCHMARK(BM_VarianceMapLiteral)->Unit(benchmark::kSecond)->UseRealTime();
 
-// Arg: worker threads, 0 = one per core.
+// Args: worker threads (0 = one per core); 1 for the widest vectors the processor has, 0 for
+// SSE2 only.
 void BM_VarianceMap(benchmark::State& state) {
   const BenchScan& scan = benchScan();
   ScanStore store = copyOfScan(scan.store);
@@ -36,12 +38,18 @@ void BM_VarianceMap(benchmark::State& state) {
     store.varianceMap.reset();
     store.normalMap.reset();
     state.ResumeTiming();
+    const VectorUnit vectors = state.range(1) ? VectorUnit::widest : VectorUnit::baseline;
     computeVarianceMap(store, scan.calib, SegmentParams{},
-                       ParallelOptions{static_cast<int>(state.range(0))});
+                       ParallelOptions{static_cast<int>(state.range(0)), vectors});
   }
   countSamples(state, store);
 }
-BENCHMARK(BM_VarianceMap)->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_VarianceMap)
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace quorvel::bench

@@ -5,8 +5,10 @@
 
 #include "features/eigen_solver.h"
 #include "features/lane_loop.h"
+#include "features/lane_target.h"
 
-namespace quorvel {
+QUORVEL_LANE_CODE_BEGIN
+namespace quorvel::QUORVEL_LANE_ISA {
 
 namespace {
 
@@ -30,15 +32,20 @@ void putBack(const LaneProblems& kept, int k, LaneVec3& d, LaneVec3& e, LaneMat3
   for (size_t i = 0; i < 9; ++i) z[i][k] = kept.z[i][k];
 }
 
-// tqli's search for the block end m of one lane.
-int blockEnd(const LaneVec3& d, const LaneVec3& e, int l, int k) {
-  int m = l;
-  while (m <= 1) {
-    const double dd = std::fabs(d[m][k]) + std::fabs(d[m + 1][k]);
-    if (std::fabs(e[m][k]) + dd == dd) break;
-    m = m + 1;
+// tqli's search for the block end m of every lane: the first m >= l whose sub-diagonal element
+// is negligible against its diagonal neighbours, 2 when there is none (as doubles, so that the
+// lanes vectorise).
+void findBlockEnds(const LaneVec3& d, const LaneVec3& e, int l, LaneValues& m) {
+  QUORVEL_LANE_LOOP
+  for (int k = 0; k < FIT_LANES; ++k) {
+    const double dd0 = std::fabs(d[0][k]) + std::fabs(d[1][k]);
+    const double dd1 = std::fabs(d[1][k]) + std::fabs(d[2][k]);
+    const bool small0 = std::fabs(e[0][k]) + dd0 == dd0;
+    const bool small1 = std::fabs(e[1][k]) + dd1 == dd1;
+    const double from1 = small1 ? 1.0 : 2.0;
+    const double from0 = small0 ? 0.0 : from1;
+    m[k] = l == 0 ? from0 : l == 1 ? from1 : 2.0;
   }
-  return m;
 }
 
 // The shift of a step on the block l ... 2 of every lane.
@@ -116,8 +123,12 @@ void shortBlockStep(LaneVec3& d, LaneVec3& e, LaneMat3& z, int k) {
 }
 
 // tred2 for a lane whose row 2 needs the Householder step (scale != 0) and whose reduction
-// leaves h != 0, which is every lane but those of a zero or degenerate matrix.
-void householderTred2(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
+// leaves h != 0, which is every lane but those of a zero or degenerate matrix. valid[k] tells
+// whether lane k is such a lane (NaN counts as nonzero in both tests, as in tred2); the other
+// lanes' results are meaningless. (The arguments never overlap; saying so lets the lanes
+// become vector instructions.)
+void householderTred2(LaneMat3& __restrict a, LaneVec3& __restrict d, LaneVec3& __restrict e,
+                      LaneValues& __restrict valid) {
   QUORVEL_LANE_LOOP
   for (int k = 0; k < FIT_LANES; ++k) {
     double a00 = a[0][k], a01 = a[1][k], a02, a10 = a[3][k], a11 = a[4][k], a12;
@@ -136,6 +147,7 @@ void householderTred2(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
     double g = f > 0 ? negativeRoot : root;
     const double e2 = scale * g;
     h = h - f * g;
+    valid[k] = scale != 0 && h != 0 ? 1.0 : 0.0;
     a21 = f - g;
     f = 0.0;
     a02 = a20 / h;
@@ -187,38 +199,19 @@ void householderTred2(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
   }
 }
 
-// Whether a lane's matrix takes householderTred2's path: row 2 has a nonzero part left of the
-// diagonal and the step leaves h != 0 (NaN counts as nonzero in both, as in tred2).
-bool takesHouseholderPath(const LaneMat3& a, int k) {
-  double scale = 0.0;
-  scale += std::fabs(a[6][k]);
-  scale += std::fabs(a[7][k]);
-  if (scale == 0) return false;
-  const double a20 = a[6][k] / scale, a21 = a[7][k] / scale;
-  double h = 0.0;
-  h += a20 * a20;
-  h += a21 * a21;
-  const double g = a21 > 0 ? -std::sqrt(h) : std::sqrt(h);
-  return h - a21 * g != 0;
-}
-
 }  // namespace
 
 void tred2Lanes(LaneMat3& a, LaneVec3& d, LaneVec3& e) {
-  std::array<bool, FIT_LANES> householder;
-  std::array<Mat3, FIT_LANES> input;
+  const LaneMat3 input = a;
+  LaneValues householder;
+  householderTred2(a, d, e, householder);
   for (int k = 0; k < FIT_LANES; ++k) {
-    householder[k] = takesHouseholderPath(a, k);
-    if (!householder[k]) {
-      for (size_t i = 0; i < 9; ++i) input[k][i] = a[i][k];
-    }
-  }
-  householderTred2(a, d, e);
-  for (int k = 0; k < FIT_LANES; ++k) {
-    if (householder[k]) continue;
+    if (householder[k] != 0) continue;
+    Mat3 m;
+    for (size_t i = 0; i < 9; ++i) m[i] = input[i][k];
     Vec3 ld, le;
-    tred2(input[k], ld, le);
-    for (size_t i = 0; i < 9; ++i) a[i][k] = input[k][i];
+    tred2(m, ld, le);
+    for (size_t i = 0; i < 9; ++i) a[i][k] = m[i];
     for (size_t i = 0; i < 3; ++i) d[i][k] = ld[i], e[i][k] = le[i];
   }
 }
@@ -232,11 +225,13 @@ void tqliLanes(LaneVec3& d, LaneVec3& e, LaneMat3& z) {
   for (int l = 0; l <= 2; ++l) {
     LaneInts iter{};
     for (;;) {
+      LaneValues blockEnds;
+      findBlockEnds(d, e, l, blockEnds);
       LaneInts m;
       LaneFlags live;
       bool anyLive = false;
       for (int k = 0; k < FIT_LANES; ++k) {
-        m[k] = blockEnd(d, e, l, k);
+        m[k] = static_cast<int>(blockEnds[k]);
         if (m[k] != l && iter[k] == 30) std::fputs("\nToo many iterations in TQLI", stdout);
         live[k] = m[k] != l && iter[k] != TQLI_MAX_ITERATIONS;
         if (live[k]) iter[k] = iter[k] + 1;
@@ -262,4 +257,5 @@ void tqliLanes(LaneVec3& d, LaneVec3& e, LaneMat3& z) {
   }
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::QUORVEL_LANE_ISA
+QUORVEL_LANE_CODE_END

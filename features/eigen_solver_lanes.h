@@ -16,11 +16,21 @@ using LaneValues = std::array<double, FIT_LANES>;  // one double per lane
 using LaneVec3 = std::array<LaneValues, 3>;        // [i][lane]
 using LaneMat3 = std::array<LaneValues, 9>;        // [3 row + column][lane]
 
-// As tred2 on every lane.
+// As tred2 on every lane; one form per instruction set (features/lane_target.h).
+namespace baseline {
 void tred2Lanes(LaneMat3& a, LaneVec3& d, LaneVec3& e);
+}
+namespace avx2 {
+void tred2Lanes(LaneMat3& a, LaneVec3& d, LaneVec3& e);
+}
 
 // As tqli on every lane, with its iteration limit and its warning (once for every lane
 // eigenvalue that takes a 31st step).
+namespace baseline {
 void tqliLanes(LaneVec3& d, LaneVec3& e, LaneMat3& z);
+}
+namespace avx2 {
+void tqliLanes(LaneVec3& d, LaneVec3& e, LaneMat3& z);
+}
 
 }  // namespace quorvel

@@ -2,8 +2,6 @@
 
 #include <limits>
 
-#include "scan/point_reconstruction.h"
-
 namespace quorvel {
 
 namespace {
@@ -23,11 +21,17 @@ void LinePointRing::allocate(int32_t lineSlots, int32_t samples, int32_t sampleM
   z.assign(size, NO_COORDINATE);
 }
 
-void LinePointRing::fillUpTo(int32_t last, const ScanStore& store, const SensorCalib& calib) {
+// As SampleToWorldPoint, with each angle's cosine and sine taken from the table.
+void LinePointRing::fillUpTo(int32_t last, const ScanStore& store, const SensorCalib& calib,
+                             const SampleAngles& angles) {
   for (; nextLine <= last; ++nextLine) {
+    const ScanLine& line = (*store.lines)[static_cast<size_t>(nextLine)];
     for (int32_t s = 0; s < pointsPerLine; ++s) {
-      Vec3 p = {NO_COORDINATE, NO_COORDINATE, NO_COORDINATE};
-      SampleToWorldPoint(store, calib, nextLine, s, p);  // leaves p alone without a point
+      const size_t a = static_cast<size_t>(s);
+      const double r = sampleRange(store, line.range[s]);
+      const Vec3 p = isValidRange(r)
+                         ? scanToWorldPoint(calib, line, r, angles.cos[a], angles.sin[a])
+                         : Vec3{NO_COORDINATE, NO_COORDINATE, NO_COORDINATE};
       const size_t i = at(nextLine, s);
       x[i] = p[0];
       y[i] = p[1];

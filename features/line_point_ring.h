@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scan/calib_file.h"
+#include "scan/point_reconstruction.h"
 #include "scan/scan_store.h"
 
 namespace quorvel {
@@ -26,8 +27,10 @@ struct LinePointRing {
   void allocate(int32_t lineSlots, int32_t samples, int32_t sampleMargin);
   void start(int32_t firstLine) { nextLine = firstLine; }
 
-  // Computes lines nextLine ... last, each into the slot of the line `slots` lines earlier.
-  void fillUpTo(int32_t last, const ScanStore& store, const SensorCalib& calib);
+  // Computes lines nextLine ... last, each into the slot of the line `slots` lines earlier;
+  // angles: sampleAngles(store).
+  void fillUpTo(int32_t last, const ScanStore& store, const SensorCalib& calib,
+                const SampleAngles& angles);
 
   // Position of sample s (-margin <= s < P + margin) of line l, which must be one of the last
   // `slots` lines computed.

@@ -1,45 +1,13 @@
 #include "features/sample_plane_fits.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
 
-#include "features/eigen_solver_lanes.h"
-#include "features/lane_loop.h"
-#include "features/plane_fit.h"
+#include "features/fit_line_lanes.h"
+#include "features/lane_dispatch.h"
 #include "features/squared_distance_limit.h"
 #include "features/variance_map.h"
 
 namespace quorvel {
-
-using LaneCounts = std::array<int32_t, FIT_LANES>;
-
-// A group is FIT_LANES consecutive samples s0 ... of line l. Its window lists the ring position
-// of lane 0's candidate points in window order (line offset outer, sample offset inner, the
-// centre and lines outside the scan left out); lane k's candidate is k positions further.
-//
-// A lane's fit takes the candidates within the distance limit. Where every lane takes every
-// candidate (most groups) the fits read the ring directly. Otherwise the taken points are
-// gathered into rows, row i holding every lane's i-th point, and the rows past a lane's count
-// are padding that leaves its sums exactly as they are: zeros while the centroid is summed,
-// then the centroid itself (its deviation is +0.0) with weight 0 in the residual. Each lane's
-// sums start at +0.0 and so are never -0.0, and adding +0.0 changes none of them: every lane
-// computes bit for bit what fitPlane and planeResidual compute from its points.
-struct FitScratch {
-  std::array<size_t, MAX_FIT_POINTS> position;
-  int32_t candidates = 0;
-  std::array<LaneValues, MAX_FIT_POINTS> squaredDistance;  // [candidate][lane]
-  LaneCounts n;                                            // points each lane takes
-  std::array<bool, FIT_LANES> fitted;                      // enough of them for a fit
-  std::array<LaneValues, MAX_FIT_POINTS> x, y, z, weight;  // gathered rows
-  int32_t rows = 0;
-  LaneValues cx, cy, cz;  // centroids
-  std::array<AxisPermutation, FIT_LANES> perm;
-  LaneMat3 S;  // scatter matrices, then eigenvectors
-  LaneVec3 d, e;
-  std::array<Plane, FIT_LANES> plane;
-  LaneValues residual;
-};
 
 FitWorker::FitWorker() : scratch(std::make_unique<FitScratch>()) {}
 FitWorker::FitWorker(FitWorker&&) noexcept = default;
@@ -47,290 +15,16 @@ FitWorker::~FitWorker() = default;
 
 namespace {
 
-struct FitSettings {
-  int32_t lines, samples;  // L, P
-  int32_t K;
-  int32_t minPoints;
-  double squaredLimit;  // squaredDistanceLimit(maxPointDist)
-  double maxFitResidual;
-};
-
-// Each lane's points straight from the ring.
-struct RingRows {
-  const LinePointRing& ring;
-  const FitScratch& f;
-  static constexpr bool weighted = false;
-  int32_t rows() const { return f.candidates; }
-  double x(int32_t i, int k) const { return ring.x[f.position[static_cast<size_t>(i)] + k]; }
-  double y(int32_t i, int k) const { return ring.y[f.position[static_cast<size_t>(i)] + k]; }
-  double z(int32_t i, int k) const { return ring.z[f.position[static_cast<size_t>(i)] + k]; }
-  double weight(int32_t, int) const { return 1.0; }
-};
-
-// Each lane's points from the gathered, padded rows.
-struct GatheredRows {
-  const FitScratch& f;
-  static constexpr bool weighted = true;
-  int32_t rows() const { return f.rows; }
-  double x(int32_t i, int k) const { return f.x[static_cast<size_t>(i)][k]; }
-  double y(int32_t i, int k) const { return f.y[static_cast<size_t>(i)][k]; }
-  double z(int32_t i, int k) const { return f.z[static_cast<size_t>(i)][k]; }
-  double weight(int32_t i, int k) const { return f.weight[static_cast<size_t>(i)][k]; }
-};
-
-void placeWindow(const LinePointRing& ring, const FitSettings& set, int32_t l, int32_t s0,
-                 FitScratch& f) {
-  f.candidates = 0;
-  for (int32_t dl = -set.K; dl <= set.K; ++dl) {
-    const int32_t l2 = l + dl;
-    if (l2 < 0 || l2 >= set.lines) continue;
-    const size_t first = ring.at(l2, s0 - set.K);
-    for (int32_t ds = -set.K; ds <= set.K; ++ds) {
-      if (dl == 0 && ds == 0) continue;
-      f.position[static_cast<size_t>(f.candidates++)] = first + static_cast<size_t>(ds + set.K);
-    }
-  }
-}
-
-// Distances of the candidates to each lane's centre and the number each lane takes. A centre
-// without a point has NaN coordinates and so takes nothing.
-void measureCandidates(const LinePointRing& ring, const FitSettings& set, size_t centre,
-                       FitScratch& f) {
-  const double *X = ring.x.data(), *Y = ring.y.data(), *Z = ring.z.data();
-  LaneValues px, py, pz;
-  for (int k = 0; k < FIT_LANES; ++k) {
-    px[k] = X[centre + k];
-    py[k] = Y[centre + k];
-    pz[k] = Z[centre + k];
-  }
-  for (int32_t o = 0; o < f.candidates; ++o) {
-    const size_t q = f.position[static_cast<size_t>(o)];
-    LaneValues& d2 = f.squaredDistance[static_cast<size_t>(o)];
-    QUORVEL_LANE_LOOP
-    for (int k = 0; k < FIT_LANES; ++k) {
-      const double dx = px[k] - X[q + k], dy = py[k] - Y[q + k], dz = pz[k] - Z[q + k];
-      d2[k] = dx * dx + dy * dy + dz * dz;
-    }
-  }
-  LaneValues taken{};  // counted in doubles, which vectorise with the comparisons
-  for (int32_t o = 0; o < f.candidates; ++o) {
-    const LaneValues& d2 = f.squaredDistance[static_cast<size_t>(o)];
-    QUORVEL_LANE_LOOP
-    for (int k = 0; k < FIT_LANES; ++k) taken[k] += d2[k] <= set.squaredLimit ? 1.0 : 0.0;
-  }
-  for (int k = 0; k < FIT_LANES; ++k) f.n[k] = static_cast<int32_t>(taken[k]);
-}
-
-// Which lanes fit; false when none does.
-bool chooseFits(const FitSettings& set, FitScratch& f) {
-  bool any = false;
-  for (int k = 0; k < FIT_LANES; ++k) {
-    f.fitted[k] = f.n[k] >= set.minPoints;
-    any = any || f.fitted[k];
-  }
-  return any;
-}
-
-bool everyLaneTakesAll(const FitScratch& f) {
-  for (int k = 0; k < FIT_LANES; ++k) {
-    if (!f.fitted[k] || f.n[k] != f.candidates) return false;
-  }
-  return true;
-}
-
-// Gathers each lane's taken points into rows and pads them with zeros.
-void gatherRows(const LinePointRing& ring, const FitSettings& set, FitScratch& f) {
-  const double *X = ring.x.data(), *Y = ring.y.data(), *Z = ring.z.data();
-  LaneCounts n{};
-  for (int32_t o = 0; o < f.candidates; ++o) {
-    const size_t q = f.position[static_cast<size_t>(o)];
-    const LaneValues& d2 = f.squaredDistance[static_cast<size_t>(o)];
-    // Every lane writes its candidate at its next free row; only a taken one is kept.
-    for (int k = 0; k < FIT_LANES; ++k) {
-      const size_t row = static_cast<size_t>(n[k]);
-      f.x[row][k] = X[q + k];
-      f.y[row][k] = Y[q + k];
-      f.z[row][k] = Z[q + k];
-      n[k] += d2[k] <= set.squaredLimit;
-    }
-  }
-  f.rows = 0;
-  for (int k = 0; k < FIT_LANES; ++k) {
-    if (f.fitted[k]) f.rows = std::max(f.rows, f.n[k]);
-  }
-  for (int32_t i = 0; i < f.rows; ++i) {
-    const size_t row = static_cast<size_t>(i);
-    for (int k = 0; k < FIT_LANES; ++k) {
-      const bool point = f.fitted[k] && i < f.n[k];
-      f.weight[row][k] = point ? 1.0 : 0.0;
-      if (!point) f.x[row][k] = f.y[row][k] = f.z[row][k] = 0.0;
-    }
-  }
-}
-
-// Calls visit.template operator()<count>(i) on rows i ... i + count - 1, over all rows in order:
-// four rows per call, so that each lane's running sums leave their registers once per four
-// rows, not once per row; the last rows one at a time.
-template <typename Visit>
-void visitRows(int32_t rows, Visit&& visit) {
-  int32_t i = 0;
-  for (; i + 4 <= rows; i += 4) visit.template operator()<4>(i);
-  for (; i < rows; ++i) visit.template operator()<1>(i);
-}
-
-template <typename Rows>
-void centroids(const Rows& rows, FitScratch& f) {
-  LaneValues sx{}, sy{}, sz{};
-  visitRows(rows.rows(), [&]<int count>(int32_t i) {
-    QUORVEL_LANE_LOOP
-    for (int k = 0; k < FIT_LANES; ++k) {
-      double x = sx[k], y = sy[k], z = sz[k];
-      for (int j = i; j < i + count; ++j) {
-        x += rows.x(j, k);
-        y += rows.y(j, k);
-        z += rows.z(j, k);
-      }
-      sx[k] = x, sy[k] = y, sz[k] = z;
-    }
-  });
-  for (int k = 0; k < FIT_LANES; ++k) {
-    f.cx[k] = sx[k] / f.n[k];
-    f.cy[k] = sy[k] / f.n[k];
-    f.cz[k] = sz[k] / f.n[k];
-  }
-}
-
-// Padding rows become the centroid: a finite point whose deviation is +0.0.
-void padWithCentroids(FitScratch& f) {
-  for (int32_t i = 0; i < f.rows; ++i) {
-    const size_t row = static_cast<size_t>(i);
-    for (int k = 0; k < FIT_LANES; ++k) {
-      if (f.weight[row][k] != 0) continue;
-      f.x[row][k] = f.cx[k];
-      f.y[row][k] = f.cy[k];
-      f.z[row][k] = f.cz[k];
-    }
-  }
-}
-
-// Scatter matrices, sorted and reduced by tred2; a lane without a fit solves the zero matrix,
-// which converges at once.
-template <typename Rows>
-void reducedScatterMatrices(const Rows& rows, FitScratch& f) {
-  LaneValues sxx{}, sxy{}, sxz{}, syy{}, syz{}, szz{};
-  visitRows(rows.rows(), [&]<int count>(int32_t i) {
-    QUORVEL_LANE_LOOP
-    for (int k = 0; k < FIT_LANES; ++k) {
-      double xx = sxx[k], xy = sxy[k], xz = sxz[k], yy = syy[k], yz = syz[k], zz = szz[k];
-      for (int j = i; j < i + count; ++j) {
-        const double dx = rows.x(j, k) - f.cx[k], dy = rows.y(j, k) - f.cy[k],
-                     dz = rows.z(j, k) - f.cz[k];
-        xx += dx * dx;
-        xy += dx * dy;
-        xz += dx * dz;
-        yy += dy * dy;
-        yz += dy * dz;
-        zz += dz * dz;
-      }
-      sxx[k] = xx, sxy[k] = xy, sxz[k] = xz, syy[k] = yy, syz[k] = yz, szz[k] = zz;
-    }
-  });
-  for (int k = 0; k < FIT_LANES; ++k) {
-    Mat3 S{};
-    AxisPermutation& perm = f.perm[k];
-    perm = {0, 1, 2};
-    if (f.fitted[k]) {
-      S = {sxx[k], sxy[k], sxz[k], sxy[k], syy[k], syz[k], sxz[k], syz[k], szz[k]};
-      sortScatterDiagonal(S, perm);
-    }
-    for (size_t i = 0; i < 9; ++i) f.S[i][k] = S[i];
-  }
-  tred2Lanes(f.S, f.d, f.e);
-}
-
-void solvePlanes(FitScratch& f) {
-  tqliLanes(f.d, f.e, f.S);
-  for (int k = 0; k < FIT_LANES; ++k) {
-    Mat3 vectors;
-    for (size_t i = 0; i < 9; ++i) vectors[i] = f.S[i][k];
-    const Vec3 values = {f.d[0][k], f.d[1][k], f.d[2][k]};
-    planeFromEigenvectors({f.cx[k], f.cy[k], f.cz[k]}, values, vectors, f.perm[k], f.plane[k]);
-  }
-}
-
-template <typename Rows>
-void residuals(const Rows& rows, FitScratch& f) {
-  LaneValues a, b, c, d, norm, sum{};
-  for (int k = 0; k < FIT_LANES; ++k) {
-    a[k] = f.plane[k].a;
-    b[k] = f.plane[k].b;
-    c[k] = f.plane[k].c;
-    d[k] = f.plane[k].d;
-    norm[k] = std::sqrt(a[k] * a[k] + b[k] * b[k] + c[k] * c[k]);
-  }
-  visitRows(rows.rows(), [&]<int count>(int32_t i) {
-    QUORVEL_LANE_LOOP
-    for (int k = 0; k < FIT_LANES; ++k) {
-      double total = sum[k];
-      for (int j = i; j < i + count; ++j) {
-        const double distance =
-            std::fabs(a[k] * rows.x(j, k) + b[k] * rows.y(j, k) + c[k] * rows.z(j, k) + d[k]) /
-            norm[k];
-        if constexpr (Rows::weighted) {
-          total += distance * rows.weight(j, k);
-        } else {
-          total += distance;
-        }
-      }
-      sum[k] = total;
-    }
-  });
-  for (int k = 0; k < FIT_LANES; ++k) f.residual[k] = sum[k] / f.n[k];
-}
-
-template <typename Rows>
-void fitRows(const Rows& rows, FitScratch& f) {
-  centroids(rows, f);
-  if constexpr (Rows::weighted) padWithCentroids(f);
-  reducedScatterMatrices(rows, f);
-  solvePlanes(f);
-  residuals(rows, f);
-}
-
-void storeFits(const FitSettings& set, int32_t l, int32_t s0, const FitScratch& f,
-               std::vector<Vec3>& normals, std::vector<double>& residualMap) {
-  for (int k = 0; k < FIT_LANES; ++k) {
-    if (!f.fitted[k] || !(f.residual[k] <= set.maxFitResidual)) continue;
-    const size_t index =
-        static_cast<size_t>(s0 + k) * static_cast<size_t>(set.lines) + static_cast<size_t>(l);
-    normals[index] = {f.plane[k].a, f.plane[k].b, f.plane[k].c};
-    residualMap[index] = f.residual[k];
-  }
-}
-
-void fitLine(const LinePointRing& ring, const FitSettings& set, int32_t l, FitScratch& f,
-             std::vector<Vec3>& normals, std::vector<double>& residualMap) {
-  for (int32_t s0 = 0; s0 < set.samples; s0 += FIT_LANES) {
-    placeWindow(ring, set, l, s0, f);
-    measureCandidates(ring, set, ring.at(l, s0), f);
-    if (!chooseFits(set, f)) continue;
-    if (everyLaneTakesAll(f)) {
-      fitRows(RingRows{ring, f}, f);
-    } else {
-      gatherRows(ring, set, f);
-      fitRows(GatheredRows{f}, f);
-    }
-    storeFits(set, l, s0, f, normals, residualMap);
-  }
-}
+using FitLine = void (*)(const LinePointRing&, const FitSettings&, int32_t, FitScratch&,
+                         std::vector<Vec3>&, std::vector<double>&);
 
 // Lines first ... last - 1, sliding the ring from K lines before the first.
-void fitBand(FitWorker& worker, const ScanStore& store, const SensorCalib& calib,
+void fitBand(FitLine fitLine, FitWorker& worker, const ScanStore& store, const SensorCalib& calib,
              const FitSettings& set, int32_t first, int32_t last, std::vector<Vec3>& normals,
              std::vector<double>& residualMap) {
   worker.ring.start(std::max(first - set.K, 0));
   for (int32_t l = first; l < last; ++l) {
-    worker.ring.fillUpTo(std::min(l + set.K, set.lines - 1), store, calib);
+    worker.ring.fillUpTo(std::min(l + set.K, set.lines - 1), store, calib, worker.angles);
     fitLine(worker.ring, set, l, *worker.scratch, normals, residualMap);
   }
 }
@@ -345,6 +39,7 @@ std::vector<FitWorker> allocateFitWorkers(const ScanStore& store, const SegmentP
   const int32_t margin = params.winHalfSize + FIT_LANES - 1;
   for (FitWorker& worker : workers) {
     worker.ring.allocate(2 * params.winHalfSize + 1, store.pointsPerLine, margin);
+    worker.angles = sampleAngles(store);
   }
   return workers;
 }
@@ -358,11 +53,12 @@ void fitSamplePlanes(const ScanStore& store, const SensorCalib& calib, const Seg
                         minFitPoints(params.winHalfSize),
                         squaredDistanceLimit(params.maxPointDist),
                         params.maxFitResidual};
+  const FitLine fitLine = useAvx2Lanes(parallel) ? avx2::fitLine : baseline::fitLine;
   const size_t bands = workers.size();
   const size_t L = static_cast<size_t>(store.lineCount);
   parallelFor(bands, parallel, [&](size_t begin, size_t end) {
     for (size_t band = begin; band < end; ++band) {
-      fitBand(workers[band], store, calib, set, static_cast<int32_t>(L * band / bands),
+      fitBand(fitLine, workers[band], store, calib, set, static_cast<int32_t>(L * band / bands),
               static_cast<int32_t>(L * (band + 1) / bands), normals, residualMap);
     }
   });

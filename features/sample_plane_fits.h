@@ -7,8 +7,9 @@
 // The scan lines are split into one contiguous band per worker; each worker slides a ring of
 // 2K + 1 lines of world points along its band, so a point is computed once per band instead of
 // once per window that holds it. FIT_LANES neighbouring samples of a line are fitted side by
-// side, every lane performing the floating-point operations of fitPlane and planeResidual on
-// its own points in the same order, so every stored value is bit for bit the literal one.
+// side (fit_line_lanes.h), in the AVX2 form where the processor has it, every lane performing
+// the floating-point operations of fitPlane and planeResidual on its own points in the same
+// order, so every stored value is bit for bit the literal one.
 #pragma once
 
 #include <memory>
@@ -22,9 +23,11 @@ namespace quorvel {
 
 struct FitScratch;  // per-worker working arrays of the side-by-side fits
 
-// The working memory of one worker: its ring and its fit arrays, allocated before the pass.
+// The working memory of one worker: its ring, its copy of the angle table and its fit arrays,
+// allocated before the pass.
 struct FitWorker {
   LinePointRing ring;
+  SampleAngles angles;
   std::unique_ptr<FitScratch> scratch;
 
   FitWorker();

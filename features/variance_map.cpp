@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "features/block_deviation_lanes.h"
+#include "features/lane_dispatch.h"
 #include "features/sample_plane_fits.h"
 #include "scan/stage_message.h"
 
@@ -57,35 +59,17 @@ bool allocateNormals(size_t count, std::vector<Vec3>& normals) {
   return true;
 }
 
-// Deviation of the residuals of the 3 x 3 block around interior sample (l, s), s-major.
-double blockVariance(const double* residuals, size_t L, size_t l, size_t s) {
-  if (residuals[s * L + l] < 0) return NO_VARIANCE;
-  double values[9];
-  int32_t n = 0;
-  for (size_t s2 = s - 1; s2 <= s + 1; ++s2) {
-    for (size_t l2 = l - 1; l2 <= l + 1; ++l2) {
-      const double r = residuals[s2 * L + l2];
-      values[n] = r;  // kept only when it is a residual
-      n += r >= 0;
-    }
-  }
-  if (n < 2) return NO_VARIANCE;
-  double mean, sd;
-  meanAndStdDev(values, n, mean, sd);
-  return sd;
-}
-
 }  // namespace
 
 void varianceFromResiduals(const std::vector<double>& residuals, int32_t lines, int32_t samples,
                            const ParallelOptions& parallel, std::vector<double>& variance) {
   const size_t L = static_cast<size_t>(lines), P = static_cast<size_t>(samples);
   if (L < 3 || P < 3) return;
+  const auto blockDeviations =
+      useAvx2Lanes(parallel) ? avx2::blockDeviations : baseline::blockDeviations;
   parallelFor(P - 2, parallel, [&](size_t begin, size_t end) {
     for (size_t s = begin + 1; s < end + 1; ++s) {
-      for (size_t l = 1; l + 1 < L; ++l) {
-        variance[s * L + l] = blockVariance(residuals.data(), L, l, s);
-      }
+      blockDeviations(residuals.data(), L, s, variance.data());
     }
   });
 }

@@ -7,8 +7,13 @@
 
 namespace quorvel {
 
+// The vector instructions of the side-by-side kernels: SSE2 only, or the widest this build has
+// that the processor supports (AVX2). Results are the same to the bit either way.
+enum class VectorUnit { baseline, widest };
+
 struct ParallelOptions {
   int threads = 0;  // worker threads for the parallel stages; 0 = one per core
+  VectorUnit vectors = VectorUnit::widest;
 };
 
 extern ParallelOptions parallelOptions;  // process-wide; the command line's --threads

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "scan/calib_file.h"
 #include "scan/geometry.h"
@@ -20,6 +21,30 @@ inline constexpr double MAX_RANGE = 60.0;  // inclusive
 inline bool isValidRange(double r) {
   return r >= MIN_RANGE && r <= MAX_RANGE;
 }
+
+// The range of a raw sample value.
+inline double sampleRange(const ScanStore& store, int16_t raw) {
+  return static_cast<double>(raw) / static_cast<double>(store.rangeUnit);
+}
+
+// The world point at range r along the scan angle with cosine cosTheta and sine sinTheta, of a
+// sample of `line`: through the calibration, then the line's pose.
+inline Vec3 scanToWorldPoint(const SensorCalib& calib, const ScanLine& line, double r,
+                             double cosTheta, double sinTheta) {
+  Vec3 p = {r * cosTheta, r * sinTheta, 0.0};
+  mat3Apply(p, calib.rotation);
+  vec3Add(p, calib.translation);
+  mat3Apply(p, line.rotation);
+  vec3Add(p, line.position);
+  return p;
+}
+
+// The cosine and sine of every sample's scan angle, s * angularStep + startAngle, for loops
+// that visit every line; may throw std::bad_alloc.
+struct SampleAngles {
+  std::vector<double> cos, sin;
+};
+SampleAngles sampleAngles(const ScanStore& store);
 
 // Both return 1 and write the point for a valid sample; otherwise 0 with the output untouched.
 // Any l and s may be passed: indices outside the store give 0.

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "features/eigen_solver_lanes.h"
+#include "features/lane_dispatch.h"
 #include "tests/reference/symmetric_eigen_reference.h"
 
 namespace quorvel {
@@ -146,7 +147,18 @@ bool sameBits(const T& a, const T& b) {
   return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
-TEST(EigenSolverLanes, EveryLaneEqualsTheSingleSolverBitForBit) {
+// One form of the lane solver (features/lane_target.h).
+struct LaneSolver {
+  const char* name;
+  bool needsAvx2;
+  void (*tred2)(LaneMat3&, LaneVec3&, LaneVec3&);
+  void (*tqli)(LaneVec3&, LaneVec3&, LaneMat3&);
+};
+
+class EigenSolverLanes : public ::testing::TestWithParam<LaneSolver> {};
+
+TEST_P(EigenSolverLanes, EveryLaneEqualsTheSingleSolverBitForBit) {
+  if (GetParam().needsAvx2 && !useAvx2Lanes(ParallelOptions{})) GTEST_SKIP() << "no AVX2";
   const std::vector<Mat3> matrices = pathMatrices();
   testing::internal::CaptureStdout();
   std::string expectedWarnings;
@@ -162,8 +174,8 @@ TEST(EigenSolverLanes, EveryLaneEqualsTheSingleSolverBitForBit) {
     }
     expectedWarnings = testing::internal::GetCapturedStdout();
     testing::internal::CaptureStdout();
-    tred2Lanes(a, d, e);
-    tqliLanes(d, e, a);
+    GetParam().tred2(a, d, e);
+    GetParam().tqli(d, e, a);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), expectedWarnings);
     testing::internal::CaptureStdout();
     for (int k = 0; k < FIT_LANES; ++k) {
@@ -176,6 +188,12 @@ TEST(EigenSolverLanes, EveryLaneEqualsTheSingleSolverBitForBit) {
   }
   testing::internal::GetCapturedStdout();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, EigenSolverLanes,
+    ::testing::Values(LaneSolver{"baseline", false, baseline::tred2Lanes, baseline::tqliLanes},
+                      LaneSolver{"avx2", true, avx2::tred2Lanes, avx2::tqliLanes}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorvel

@@ -192,37 +192,49 @@ struct GridCase {
   int32_t K;
   double maxPointDist;
   int threads;
+  bool tilted = true;     // false: every point in the plane z = 0 (zero scatter entries)
+  bool standing = false;  // every line at the same place: repeated points
 };
 
 class VarianceGridOracle : public ::testing::TestWithParam<GridCase> {};
 
 TEST_P(VarianceGridOracle, ProductionEqualsLiteralBitForBit) {
   const GridCase& c = GetParam();
-  ScanStore store = test::gridStore(c.lines, 181, 100.0f, [](int32_t l, int32_t s) {
-    // Ripples, gaps (raw 30: range 0.3, no point) and steps farther than the distance limit.
-    const int v = (l * 131 + s * 71) % 97;
-    if (v < 6) return int16_t(30);
-    return int16_t((s / 20) % 2 ? 1000 + v : 1130 - v);
-  });
+  ScanStore store = test::gridStore(
+      c.lines, 181, 100.0f,
+      [](int32_t l, int32_t s) {
+        // Ripples, gaps (raw 30: range 0.3, no point) and steps farther than the distance limit.
+        const int v = (l * 131 + s * 71) % 97;
+        if (v < 6) return int16_t(30);
+        return int16_t((s / 20) % 2 ? 1000 + v : 1130 - v);
+      },
+      c.standing ? Vec3{0, 0, 0} : Vec3{0, 0.1, 0});
+  const SensorCalib calib = c.tilted ? tiltedCalib() : test::identityCalib();
   SegmentParams params;
   params.winHalfSize = c.K;
   params.maxPointDist = c.maxPointDist;
   std::vector<double> variance;
   std::vector<Vec3> normals;
-  reference::literalVarianceMap(store, tiltedCalib(), params, variance, normals);
-  ASSERT_EQ(computeVarianceMap(store, tiltedCalib(), params, ParallelOptions{c.threads}), 1);
+  reference::literalVarianceMap(store, calib, params, variance, normals);
   size_t withNormal = 0;
   for (const Vec3& normal : normals) withNormal += normal[0] != NO_NORMAL;
   EXPECT_TRUE(c.lines == 1 || withNormal > 0) << "a comparison without normals proves little";
-  EXPECT_EQ(std::memcmp(store.varianceMap->data(), variance.data(), variance.size() * 8), 0);
-  EXPECT_EQ(std::memcmp(store.normalMap->data(), normals.data(), normals.size() * 24), 0);
+  for (const VectorUnit vectors : {VectorUnit::baseline, VectorUnit::widest}) {
+    store.varianceMap.reset();
+    store.normalMap.reset();
+    ASSERT_EQ(computeVarianceMap(store, calib, params, ParallelOptions{c.threads, vectors}), 1);
+    EXPECT_EQ(std::memcmp(store.varianceMap->data(), variance.data(), variance.size() * 8), 0);
+    EXPECT_EQ(std::memcmp(store.normalMap->data(), normals.data(), normals.size() * 24), 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, VarianceGridOracle,
                          ::testing::Values(GridCase{1, 3, 1.0, 2}, GridCase{2, 3, 1.0, 3},
                                            GridCase{3, 3, 1.0, 1}, GridCase{7, 1, 1.0, 2},
                                            GridCase{40, 2, 0.3, 3}, GridCase{40, 5, 1.0, 2},
-                                           GridCase{25, 12, 2.0, 2}));
+                                           GridCase{25, 12, 2.0, 2}, GridCase{30, 3, 1.0, 2, false},
+                                           GridCase{12, 3, 1.0, 1, false, true},
+                                           GridCase{12, 2, 1.0, 2, true, true}));
 
 TEST(MinFitPoints, AQuarterOfTheWindowWithoutItsCentre) {
   EXPECT_EQ(minFitPoints(3), 12);
