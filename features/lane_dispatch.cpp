@@ -7,6 +7,7 @@ namespace {
 bool processorHasAvx2() {
 #if defined(__x86_64__) || defined(__i386__)
   // Also false when the operating system does not save the AVX registers.
+  __builtin_cpu_init();  // safe to repeat; needed when called before the constructors ran
   return __builtin_cpu_supports("avx2");
 #else
   return false;
