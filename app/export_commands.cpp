@@ -21,7 +21,7 @@ struct ExportCommand {
   ws::FileFilter filter;
   const char* defaultExtension;
   uint32_t flags;
-  int (*run)(const char* path);
+  int (*run)(const char* path, Status* failure);
 };
 
 // The point and DS exports overwrite the chosen file: ask before replacing one.
@@ -97,7 +97,12 @@ bool exportCommand(ws::Window window, int command) {
                               entry->defaultExtension,
                               entry->flags};
   std::string path;
-  if (ws::saveFileDialog(window, dialog, path)) entry->run(path.c_str());
+  Status failure;
+  if (ws::saveFileDialog(window, dialog, path) && !entry->run(path.c_str(), &failure)) {
+    ws::messageBox(nullptr, "Export failure.\n" + failure.reason,
+                   failure.file.empty() ? path : failure.file, ws::MessageButtons::Ok,
+                   ws::MessageIcon::None);
+  }
   return true;
 }
 

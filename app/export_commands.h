@@ -7,7 +7,9 @@
 namespace quorvel {
 
 // Runs command 106 ... 111 and returns true; false for any other command. An export whose
-// input does not exist yet names the command to run first instead of asking for a file.
+// input does not exist yet names the command to run first instead of asking for a file. A
+// failed export shows "Export failure." with the reason, captioned with the file that failed;
+// success stays silent.
 bool exportCommand(ws::Window window, int command);
 
 }  // namespace quorvel

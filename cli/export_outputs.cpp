@@ -112,7 +112,8 @@ bool writeExport(const std::string& name, const ExportTarget& target, std::ostre
                  std::ostream& err) {
   const Status status = runExport(name, target);
   if (!status.ok()) {
-    reportFailure(err, "Export " + name + " failure.", target.outDir, status.reason);
+    const std::string& caption = status.file.empty() ? target.outDir : status.file;
+    reportFailure(err, "Export " + name + " failure.", caption, status.reason);
     return false;
   }
   for (const std::string& file : exportFiles(name)) {

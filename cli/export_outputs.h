@@ -34,8 +34,9 @@ struct ExportTarget {
 
 // Runs one export on the process-wide records into the output folder (the map exports as if
 // DIR/map.master were chosen, reading the template instead when one is given; geotiff writes
-// both map rasters and their .tif). Prints "Wrote PATH" per file; on failure prints
-// "Export NAME failure.: DIR (REASON)" on err and returns false.
+// both map rasters and their .tif). Prints "Wrote PATH" per file once all are whole; on failure
+// prints "Export NAME failure.: PATH (REASON)" on err, PATH the file that failed (the folder
+// when the failure concerns no one file), and returns false.
 bool writeExport(const std::string& name, const ExportTarget& target, std::ostream& out,
                  std::ostream& err);
 

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "cli/text_file.h"
 #include "export/npy_file.h"
+#include "scan/output_file.h"
 
 namespace quorvel::cli {
 
@@ -25,7 +25,7 @@ Status writeLineSegmentDump(const ScanStore& store, const std::string& outDir) {
   Status status = writeNpyFile(outDir + "/linemask.npy", shape,
                                std::span<const uint8_t>(*store.lineSegmentMask));
   if (!status.ok()) return status;
-  return writeTextFile(outDir + "/linesegments.csv", lineSegmentsCsv(store));
+  return writeWholeFile(outDir + "/linesegments.csv", lineSegmentsCsv(store));
 }
 
 }  // namespace quorvel::cli

@@ -4,8 +4,8 @@
 #include <array>
 #include <charconv>
 
-#include "cli/text_file.h"
 #include "export/npy_file.h"
+#include "scan/output_file.h"
 #include "scan/segment_lookup.h"
 
 namespace quorvel::cli {
@@ -58,7 +58,7 @@ Status writeRegionSegmentDump(const ScanStore& store, const std::string& outDir)
   Status status =
       writeNpyFile(outDir + "/labels.npy", shape, std::span<const uint16_t>(*store.labelMap));
   if (!status.ok()) return status;
-  return writeTextFile(outDir + "/segments.csv", regionSegmentsCsv(store));
+  return writeWholeFile(outDir + "/segments.csv", regionSegmentsCsv(store));
 }
 
 }  // namespace quorvel::cli

@@ -69,7 +69,8 @@ bool writeDump(const std::string& outDir, StageTimer& timer, std::ostream& out, 
   const Status status =
       timer.time("dump", [&] { return writeResultDump(scanStore, outDir, written); });
   if (!status.ok()) {
-    reportFailure(err, "Dump output failure.", outDir, status.reason);
+    reportFailure(err, "Dump output failure.", status.file.empty() ? outDir : status.file,
+                  status.reason);
     return false;
   }
   for (const std::string& path : written) out << "Wrote " << path << "\n";
@@ -78,7 +79,7 @@ bool writeDump(const std::string& outDir, StageTimer& timer, std::ostream& out, 
 
 // Builds and writes one picture; reports a failure as the window's commands would.
 bool writePicture(const std::string& name, const std::string& outDir, StageTimer& timer,
-                  std::ostream& err) {
+                  std::ostream& out, std::ostream& err) {
   if (!timer.time(name, [&] { return buildPicture(name); })) {
     reportFailure(err, "Generate " + name + " image failure.", "Error", "no scan line loaded");
     return false;
@@ -89,6 +90,7 @@ bool writePicture(const std::string& name, const std::string& outDir, StageTimer
     reportFailure(err, "Picture output failure.", path, written.reason);
     return false;
   }
+  out << "Wrote " << path << "\n";
   return true;
 }
 
@@ -126,19 +128,19 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     return EXIT_FAILURE_REPORTED;
   }
   if (!runStages(options, timer, err)) return EXIT_FAILURE_REPORTED;
+  // Every output is tried: one that fails does not keep the others from being written.
+  bool allWritten = true;
   for (const std::string& name : options.images) {
-    if (!writePicture(name, options.outDir, timer, err)) return EXIT_FAILURE_REPORTED;
-    out << "Wrote " << options.outDir << "/" << name << ".png\n";
+    allWritten &= writePicture(name, options.outDir, timer, out, err);
   }
-  if (options.dump && !writeDump(options.outDir, timer, out, err)) return EXIT_FAILURE_REPORTED;
+  if (options.dump) allWritten &= writeDump(options.outDir, timer, out, err);
   const ExportTarget target{options.outDir, options.mapTemplate,
                             std::filesystem::path(options.project).filename().string(),
                             options.epsg};
-  bool exportsWritten = true;
   for (const std::string& name : options.exports) {
-    exportsWritten &= timer.time(name, [&] { return writeExport(name, target, out, err); });
+    allWritten &= timer.time(name, [&] { return writeExport(name, target, out, err); });
   }
-  return exportsWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
+  return allWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }
 
 }  // namespace quorvel::cli

@@ -33,6 +33,9 @@ Status parseImageList(const std::string& list, std::vector<std::string>& images)
 // Parses "STNO:EDNO" (integers, may be negative).
 Status parseMaskRange(const std::string& text, MaskRange& mask);
 
-int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err);  // exit status
+// Loads, runs the stages, then writes every requested output, each whole or not at all ("Wrote
+// PATH" once a file is complete). An output that fails is reported and the others are still
+// written; the exit status is 1 when any failed.
+int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace quorvel::cli

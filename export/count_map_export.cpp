@@ -6,7 +6,7 @@
 
 #include "export/map_export_setup.h"
 #include "export/map_strip_points.h"
-#include "export/output_file.h"
+#include "scan/output_file.h"
 
 namespace quorvel {
 
@@ -16,11 +16,11 @@ Status exportCountMap(const ExportSources& sources, const std::string& chosenPat
   Status status = prepareMapExport(sources, ExportKind::CountMap, chosenPath, templatePath, setup);
   if (!status.ok()) return status;
   const MapParams& params = setup.params;
-  if (!writeMapHeader(setup.names.header, params, MapHeaderKind::Count)) {
-    return cannotCreate(setup.names.header);
-  }
+  OutputFile header(setup.names.header);
+  if (!header.ok()) return header.status();
+  header.write(mapHeaderText(params, MapHeaderKind::Count));
   OutputFile raster(setup.names.raster);
-  if (!raster.isOpen()) return cannotCreate(setup.names.raster);
+  if (!raster.ok()) return raster.status();
   const size_t width = static_cast<size_t>(std::max(params.width, 0));
   std::vector<unsigned char> counts;
   if (!allocateStripBuffer(counts, static_cast<size_t>(setup.plan.rowsPerStrip) * width)) {
@@ -37,11 +37,11 @@ Status exportCountMap(const ExportSources& sources, const std::string& chosenPat
         });
     raster.write(std::span(counts).first(static_cast<size_t>(window.rows) * width));
   }
-  return {};
+  return commitTogether({&raster, &header});
 }
 
-int ExportCountMap(const char* path) {
-  return exportCountMap(processExportSources(), path, path).ok() ? 1 : 0;
+int ExportCountMap(const char* path, Status* failure) {
+  return exportResult(exportCountMap(processExportSources(), path, path), failure);
 }
 
 }  // namespace quorvel

@@ -12,13 +12,14 @@ namespace quorvel {
 // Writes the raster for the chosen path (never written itself); the grid comes from the
 // template file where it gives one (the window passes the chosen file). Fails, writing nothing,
 // when no scan line is loaded, the LineSegmentMask does not exist yet, a name does not fit the
-// path buffer or the grid is unusable; fails after the header when the raster file or the strip
-// buffer cannot be had.
+// path buffer, the grid is unusable, the strip buffer cannot be had or either file cannot be
+// written whole; the previous files of those names then stay as they were. The raster replaces
+// its previous file before the header does.
 Status exportCountMap(const ExportSources& sources, const std::string& chosenPath,
                       const std::string& templatePath);
 
 // The window's command 108 on the process-wide records, with the path chosen in the save
-// dialog: 1 when both files were written, else 0.
-int ExportCountMap(const char* path);
+// dialog: 1 when both files were written, else 0 and the reason in failure (when given).
+int ExportCountMap(const char* path, Status* failure = nullptr);
 
 }  // namespace quorvel

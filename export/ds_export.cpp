@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "export/output_file.h"
 #include "scan/ds_file.h"
+#include "scan/output_file.h"
 
 namespace quorvel {
 
@@ -29,21 +29,22 @@ Status exportSelectedDs(const ExportSources& sources, const std::string& path,
       selection == RoadSelection::Road ? ExportKind::RoadDs : ExportKind::NonRoadDs;
   if (Status status = checkExportStart(store, kind, path); !status.ok()) return status;
   OutputFile file(path);
-  if (!file.isOpen()) return cannotCreate(path);
+  if (!file.ok()) return file.status();
   std::vector<unsigned char> header;
   appendDsHeader({store.fieldOfView, store.angularResolution, store.rangeUnit}, header);
   file.write(header);
-  if (!hasScanLines(store)) return {};
-  for (int32_t l = 0; l < store.lineCount; ++l) file.write(selectedRecord(sources, l, selection));
-  return {};
+  const int32_t lines = hasScanLines(store) ? store.lineCount : 0;
+  for (int32_t l = 0; l < lines; ++l) file.write(selectedRecord(sources, l, selection));
+  return file.commit();
 }
 
-int ExportRoadDs(const char* path) {
-  return exportSelectedDs(processExportSources(), path, RoadSelection::Road).ok() ? 1 : 0;
+int ExportRoadDs(const char* path, Status* failure) {
+  return exportResult(exportSelectedDs(processExportSources(), path, RoadSelection::Road), failure);
 }
 
-int ExportNonRoadDs(const char* path) {
-  return exportSelectedDs(processExportSources(), path, RoadSelection::NonRoad).ok() ? 1 : 0;
+int ExportNonRoadDs(const char* path, Status* failure) {
+  return exportResult(exportSelectedDs(processExportSources(), path, RoadSelection::NonRoad),
+                      failure);
 }
 
 }  // namespace quorvel

@@ -1,11 +1,19 @@
 #include "export/export_sources.h"
 
+#include <utility>
+
 #include "scan/project_file.h"
 
 namespace quorvel {
 
 ExportSources processExportSources() {
   return {scanStore, sensorCalib, maskRange};
+}
+
+int exportResult(Status status, Status* failure) {
+  if (status.ok()) return 1;
+  if (failure) *failure = std::move(status);
+  return 0;
 }
 
 bool hasScanLines(const ScanStore& store) {
@@ -33,10 +41,6 @@ Status checkExportStart(const ScanStore& store, ExportKind kind, const std::stri
                  "at most " + std::to_string(PATH_BUFFER_SIZE - 1));
   }
   return {};
-}
-
-Status cannotCreate(const std::string& path) {
-  return fault("cannot create file", path);
 }
 
 }  // namespace quorvel

@@ -41,10 +41,10 @@ const char* missingExportInput(const ScanStore& store, ExportKind kind);
 // fit the 260-character path buffer; nothing may be written then.
 Status checkExportStart(const ScanStore& store, ExportKind kind, const std::string& path);
 
+// The window's 1 / 0 of an export; a failure's reason goes to failure when one is given.
+int exportResult(Status status, Status* failure);
+
 // The store holds at least one scan line.
 bool hasScanLines(const ScanStore& store);
-
-// Fault naming a file that cannot be created.
-Status cannotCreate(const std::string& path);
 
 }  // namespace quorvel

@@ -5,8 +5,8 @@
 
 #include "export/byte_record.h"
 #include "export/export_points.h"
-#include "export/output_file.h"
 #include "export/pt3d_export.h"
+#include "scan/output_file.h"
 #include "segment/line_class.h"
 
 namespace quorvel {
@@ -106,12 +106,12 @@ Status exportLas(const ExportSources& sources, const std::string& path) {
                  "at most 2147483.647 on every axis (1 mm steps)");
   }
   OutputFile file(path);
-  if (!file.isOpen()) return cannotCreate(path);
+  if (!file.ok()) return file.status();
   file.write(lasHeader(storedExtent(world)));
   visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
     file.write(lasRecord(sources.store, l, s, point, world.min).bytes);
   });
-  return {};
+  return file.commit();
 }
 
 }  // namespace quorvel

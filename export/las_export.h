@@ -47,7 +47,7 @@ int32_t lasCoordinate(double value, double offset);
 // Writes the file (no point when no scan line is loaded). Fails, writing nothing, when the
 // VarianceMap, NormalMap or LineSegmentMask of a loaded scan does not exist yet, the extent does
 // not fit the integer coordinates, the path does not fit the 260-character path buffer, or the
-// file cannot be created.
+// file cannot be written whole (a previous file then stays as it was).
 Status exportLas(const ExportSources& sources, const std::string& path);
 
 }  // namespace quorvel

@@ -14,7 +14,11 @@ Status prepareMapExport(const ExportSources& sources, ExportKind kind,
     return status;
   }
   if (!pointBounds(sources, setup.max, setup.min)) return fault("no scan lines loaded");
-  if (!templatePath.empty()) ReadMapTemplate(templatePath, setup.params);
+  if (!templatePath.empty()) {
+    if (Status status = readMapTemplateIfPresent(templatePath, setup.params); !status.ok()) {
+      return status;
+    }
+  }
   const std::optional<MapFileNames> names =
       mapFileNames(chosenPath, kind == ExportKind::CountMap ? "-h" : "-r");
   if (!names) {

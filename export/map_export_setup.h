@@ -21,9 +21,10 @@ struct MapExportSetup {
 };
 
 // Fills the setup for the chosen path, reading the grid template from templatePath (none when
-// empty; a file that cannot be read leaves the defaults). Fails when no scan line is loaded,
-// the LineSegmentMask does not exist yet, a name does not fit the path buffer, or the grid is
-// unusable (see fitMapGrid and planStrips); nothing has been written then.
+// empty or missing). Fails when no scan line is loaded, the LineSegmentMask does not exist yet,
+// the template exists but cannot be read (a folder, a pipe, a read error), a name does not fit
+// the path buffer, or the grid is unusable (see fitMapGrid and planStrips); nothing has been
+// written then.
 Status prepareMapExport(const ExportSources& sources, ExportKind kind,
                         const std::string& chosenPath, const std::string& templatePath,
                         MapExportSetup& setup);

@@ -1,10 +1,8 @@
 #include "export/map_files.h"
 
 #include <cstdio>
-#include <span>
 #include <vector>
 
-#include "export/output_file.h"
 #include "scan/project_file.h"  // for PATH_BUFFER_SIZE
 
 namespace quorvel {
@@ -45,14 +43,6 @@ std::string mapHeaderText(const MapParams& params, MapHeaderKind kind) {
   text += headerLine("pixelsize\t%f", params.pixelsize);
   if (road) text += headerLine("demres\t%f", params.demres);
   return text + "byteperpixel\t1\r\n";
-}
-
-bool writeMapHeader(const std::string& path, const MapParams& params, MapHeaderKind kind) {
-  OutputFile file(path);
-  if (!file.isOpen()) return false;
-  const std::string text = mapHeaderText(params, kind);
-  file.write(std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
-  return true;
 }
 
 }  // namespace quorvel

@@ -24,7 +24,4 @@ std::optional<MapFileNames> mapFileNames(const std::string& chosenPath, const ch
 // The header text, every line ending in CR LF.
 std::string mapHeaderText(const MapParams& params, MapHeaderKind kind);
 
-// Creates the header file; false when it cannot be created.
-bool writeMapHeader(const std::string& path, const MapParams& params, MapHeaderKind kind);
-
 }  // namespace quorvel

@@ -3,8 +3,10 @@
 #include <geotiffio.h>
 #include <xtiffio.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "scan/file_bytes.h"
+#include "scan/output_file.h"
 
 namespace quorvel {
 
@@ -120,8 +123,14 @@ void setGeoTags(TIFF* tif, const MapParams& params, std::optional<int32_t> epsg)
   GTIFWriteKeys(keys.get());
 }
 
+// The reason of a failed libtiff call, which leaves the operating system's in errno.
+Status tiffFault(const char* what, const std::string& tifPath) {
+  return fileFault(std::string(what) + ": " + std::strerror(errno), tifPath);
+}
+
 // Copies the raster rows, last first; fails on a read or write error.
-Status writeRows(TIFF* tif, const MapFileNames& map, const MapParams& params) {
+Status writeRows(TIFF* tif, const MapFileNames& map, const MapParams& params,
+                 const std::string& tifPath) {
   std::ifstream raster(map.raster, std::ios::binary);
   std::vector<unsigned char> row(static_cast<size_t>(params.width));
   for (int32_t r = 0; r < params.length; ++r) {
@@ -131,10 +140,10 @@ Status writeRows(TIFF* tif, const MapFileNames& map, const MapParams& params) {
     if (!raster)
       return fault("cannot read the raster", map.raster, "", "row " + std::to_string(source));
     if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(r), 0) < 0) {
-      return fault("cannot write the GeoTIFF row", std::to_string(r));
+      return tiffFault("cannot write the GeoTIFF", tifPath);
     }
   }
-  return {};
+  return TIFFFlush(tif) == 1 ? Status{} : tiffFault("cannot write the GeoTIFF", tifPath);
 }
 
 }  // namespace
@@ -154,11 +163,17 @@ Status writeMapGeoTiff(const MapFileNames& map, MapHeaderKind kind, const std::s
   if (Status status = readHeader(map, kind, params); !status.ok()) return status;
   if (Status status = checkRasterSize(map, params); !status.ok()) return status;
   registerGdalTiffTags();
-  const std::unique_ptr<TIFF, TiffClose> tif(XTIFFOpen(tifPath.c_str(), "w"));
-  if (!tif) return fault("cannot create file", tifPath);
-  setImageTags(tif.get(), params, kind);
-  setGeoTags(tif.get(), params, epsg);
-  return writeRows(tif.get(), map, params);
+  OutputFile file(tifPath);
+  if (!file.ok()) return file.status();
+  {
+    // libtiff writes the temporary file through its own handle and is done when it is closed.
+    const std::unique_ptr<TIFF, TiffClose> tif(XTIFFOpen(file.temporaryPath().c_str(), "w"));
+    if (!tif) return tiffFault("cannot create the GeoTIFF", tifPath);
+    setImageTags(tif.get(), params, kind);
+    setGeoTags(tif.get(), params, epsg);
+    if (Status status = writeRows(tif.get(), map, params, tifPath); !status.ok()) return status;
+  }
+  return file.commit();
 }
 
 }  // namespace quorvel

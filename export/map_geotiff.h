@@ -31,7 +31,8 @@ void registerGdalTiffTags();
 // Writes the GeoTIFF of the map files to tifPath. Fails, writing nothing, when the header cannot
 // be read or gives no cells or no positive pixel size (or, for the road height raster, no
 // positive demres), when the raster does not hold width x length bytes, or when the EPSG code
-// lies outside MIN_EPSG_CODE ... MAX_EPSG_CODE; fails when the file cannot be written.
+// lies outside MIN_EPSG_CODE ... MAX_EPSG_CODE; fails when the file cannot be written
+// whole, leaving a previous file of that name as it was.
 Status writeMapGeoTiff(const MapFileNames& map, MapHeaderKind kind, const std::string& tifPath,
                        std::optional<int32_t> epsg);
 

@@ -1,6 +1,7 @@
 #include "export/map_params.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -64,6 +65,17 @@ void parseMapTemplate(std::span<const unsigned char> bytes, MapParams& params) {
 
 void parseMapHeader(std::span<const unsigned char> bytes, MapParams& params) {
   parseMapText(bytes, MapKeys::Header, params);
+}
+
+Status readMapTemplateIfPresent(const std::string& path, MapParams& params) {
+  std::error_code error;
+  if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) {
+    return {};
+  }
+  std::vector<unsigned char> bytes;
+  if (Status status = readFileBytes(path, bytes); !status.ok()) return status;
+  parseMapTemplate(bytes, params);
+  return {};
 }
 
 int ReadMapTemplate(const std::string& path, MapParams& params) {

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "scan/status.h"
+
 namespace quorvel {
 
 struct MapParams {
@@ -27,6 +29,10 @@ void parseMapTemplate(std::span<const unsigned char> bytes, MapParams& params);
 
 // Applies a header as the map exports write it: the template's fields, and oz and demres.
 void parseMapHeader(std::span<const unsigned char> bytes, MapParams& params);
+
+// Reads the file and applies it. A missing file is no template: params stay as they are. A file
+// that exists but is not a regular file, or cannot be read, is a fault naming it.
+Status readMapTemplateIfPresent(const std::string& path, MapParams& params);
 
 // Reads the file and applies it; 1 when it could be read, else 0 with params unchanged.
 int ReadMapTemplate(const std::string& path, MapParams& params);

@@ -1,16 +1,10 @@
 #include "export/npy_file.h"
 
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include "scan/output_file.h"
 
 namespace quorvel {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 template <typename T>
 std::span<const unsigned char> asBytes(std::span<const T> values) {
@@ -42,12 +36,10 @@ std::vector<unsigned char> npyHeader(const std::string& typeCode, std::span<cons
 Status writeNpyFile(const std::string& path, const std::string& typeCode,
                     std::span<const size_t> shape, std::span<const unsigned char> data) {
   const std::vector<unsigned char> header = npyHeader(typeCode, shape);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) return fault("cannot create the file", path);
-  const bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size() &&
-                       std::fwrite(data.data(), 1, data.size(), file.get()) == data.size();
-  if (!written || std::fclose(file.release()) != 0) return fault("cannot write the file", path);
-  return {};
+  OutputFile file(path);
+  file.write(header);
+  file.write(data);
+  return file.commit();
 }
 
 Status writeNpyFile(const std::string& path, std::span<const size_t> shape,

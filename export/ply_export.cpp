@@ -2,9 +2,9 @@
 
 #include "export/byte_record.h"
 #include "export/export_points.h"
-#include "export/output_file.h"
 #include "export/pt3d_export.h"
 #include "features/variance_map.h"
+#include "scan/output_file.h"
 #include "scan/segment_lookup.h"  // for MAX_SEGMENTS
 
 namespace quorvel {
@@ -84,13 +84,12 @@ Status exportPly(const ExportSources& sources, const std::string& projectName,
   size_t count = 0;
   visitExportPoints(sources, [&](int32_t, int32_t, const Vec3&) { ++count; });
   OutputFile file(path);
-  if (!file.isOpen()) return cannotCreate(path);
-  const std::string header = plyHeader(projectName, sources.mask, count);
-  file.write(std::span(reinterpret_cast<const unsigned char*>(header.data()), header.size()));
+  if (!file.ok()) return file.status();
+  file.write(plyHeader(projectName, sources.mask, count));
   visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
     file.write(plyRecord(sources.store, l, s, point).bytes);
   });
-  return {};
+  return file.commit();
 }
 
 }  // namespace quorvel

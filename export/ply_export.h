@@ -29,7 +29,8 @@ std::string plyHeader(const std::string& projectName, const MaskRange& mask, siz
 
 // Writes the file (no vertex when no scan line is loaded). Fails, writing nothing, when the
 // VarianceMap, NormalMap, LineSegmentMask or region segmentation of a loaded scan does not exist
-// yet, the path does not fit the 260-character path buffer, or the file cannot be created.
+// yet, the path does not fit the 260-character path buffer, or the file cannot be written whole
+// (a previous file then stays as it was).
 Status exportPly(const ExportSources& sources, const std::string& projectName,
                  const std::string& path);
 

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "export/export_points.h"
-#include "export/output_file.h"
 #include "features/variance_map.h"
 #include "render/class_palette.h"
 #include "scan/byte_level.h"
+#include "scan/output_file.h"
 #include "segment/line_class.h"
 
 namespace quorvel {
@@ -25,11 +25,11 @@ Status writePoints(const ExportSources& sources, ExportKind kind, const std::str
                    ColourOf colourOf) {
   if (Status status = checkExportStart(sources.store, kind, path); !status.ok()) return status;
   OutputFile file(path);
-  if (!file.isOpen()) return cannotCreate(path);
+  if (!file.ok()) return file.status();
   visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
     file.write(pt3dRecord(point, colourOf(l, s)));
   });
-  return {};
+  return file.commit();
 }
 
 }  // namespace
@@ -77,12 +77,12 @@ Status exportPt3dByClass(const ExportSources& sources, const std::string& path) 
                      [&](int32_t l, int32_t s) { return sampleClassColour(sources.store, l, s); });
 }
 
-int ExportPt3dByNormal(const char* path) {
-  return exportPt3dByNormal(processExportSources(), path).ok() ? 1 : 0;
+int ExportPt3dByNormal(const char* path, Status* failure) {
+  return exportResult(exportPt3dByNormal(processExportSources(), path), failure);
 }
 
-int ExportPt3dByClass(const char* path) {
-  return exportPt3dByClass(processExportSources(), path).ok() ? 1 : 0;
+int ExportPt3dByClass(const char* path, Status* failure) {
+  return exportResult(exportPt3dByClass(processExportSources(), path), failure);
 }
 
 }  // namespace quorvel

@@ -39,13 +39,14 @@ std::array<unsigned char, PT3D_RECORD_SIZE> pt3dRecord(const Vec3& point, const 
 // Writes the point file (empty when no scan line is loaded). Fails, writing nothing, when the
 // VarianceMap / NormalMap (and for the class colours the LineSegmentMask) of a loaded scan do
 // not exist yet, the path has 260 characters or more (the path buffer holds 259 and the
-// terminator), or the file cannot be created.
+// terminator), or the file cannot be written whole (a previous file then stays as it was).
 Status exportPt3dByNormal(const ExportSources& sources, const std::string& path);
 Status exportPt3dByClass(const ExportSources& sources, const std::string& path);
 
 // The window's commands 106 and 107 on the process-wide records, with the path chosen in the
-// save dialog: 1 when the file was written, 0 when nothing was written.
-int ExportPt3dByNormal(const char* path);
-int ExportPt3dByClass(const char* path);
+// save dialog: 1 when the file was written, 0 when nothing was written, with the reason in
+// failure (when given).
+int ExportPt3dByNormal(const char* path, Status* failure = nullptr);
+int ExportPt3dByClass(const char* path, Status* failure = nullptr);
 
 }  // namespace quorvel

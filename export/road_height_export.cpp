@@ -4,8 +4,8 @@
 
 #include "export/map_export_setup.h"
 #include "export/map_strip_points.h"
-#include "export/output_file.h"
 #include "export/road_height_strip.h"
+#include "scan/output_file.h"
 
 namespace quorvel {
 
@@ -54,16 +54,17 @@ Status exportRoadHeightMap(const ExportSources& sources, const std::string& chos
                  "every second line and column");
   }
   setHeightScale(low, high, setup.params);
-  if (!writeMapHeader(setup.names.header, setup.params, MapHeaderKind::RoadHeight)) {
-    return cannotCreate(setup.names.header);
-  }
+  OutputFile header(setup.names.header);
+  if (!header.ok()) return header.status();
+  header.write(mapHeaderText(setup.params, MapHeaderKind::RoadHeight));
   OutputFile raster(setup.names.raster);
-  if (!raster.isOpen()) return cannotCreate(setup.names.raster);
-  return writeRoadStrips(sources, setup, raster);
+  if (!raster.ok()) return raster.status();
+  if (Status status = writeRoadStrips(sources, setup, raster); !status.ok()) return status;
+  return commitTogether({&raster, &header});
 }
 
-int ExportRoadHeightMap(const char* path) {
-  return exportRoadHeightMap(processExportSources(), path, path).ok() ? 1 : 0;
+int ExportRoadHeightMap(const char* path, Status* failure) {
+  return exportResult(exportRoadHeightMap(processExportSources(), path, path), failure);
 }
 
 }  // namespace quorvel

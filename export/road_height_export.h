@@ -17,7 +17,7 @@ Status exportRoadHeightMap(const ExportSources& sources, const std::string& chos
                            const std::string& templatePath);
 
 // The window's command 109 on the process-wide records, with the path chosen in the save
-// dialog: 1 when both files were written, else 0.
-int ExportRoadHeightMap(const char* path);
+// dialog: 1 when both files were written, else 0 and the reason in failure (when given).
+int ExportRoadHeightMap(const char* path, Status* failure = nullptr);
 
 }  // namespace quorvel

@@ -8,7 +8,11 @@ Status fault(std::string_view what, std::string_view value, std::string_view exp
   if (!value.empty()) text.append(": ").append(value);
   if (!expected.empty()) text.append("; expected ").append(expected);
   if (!where.empty()) text.append("; ").append(where);
-  return Status{text};
+  return Status{text, {}};
+}
+
+Status fileFault(std::string_view reason, std::string_view file) {
+  return Status{std::string(reason), std::string(file)};
 }
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@ namespace quorvel {
 
 struct Status {
   std::string reason;  // empty when the step succeeded
+  std::string file;    // the file that could not be written or read, when the fault names one
   bool ok() const { return reason.empty(); }
 };
 
@@ -17,5 +18,8 @@ struct Status {
 //                "1.0/180.0, 0.5/180.0 or 0.25/100.0", "in the header").
 Status fault(std::string_view what, std::string_view value = {}, std::string_view expected = {},
              std::string_view where = {});
+
+// A file operation that failed: the operating system's reason, and the file.
+Status fileFault(std::string_view reason, std::string_view file);
 
 }  // namespace quorvel

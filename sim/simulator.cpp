@@ -1,12 +1,12 @@
 #include "sim/simulator.h"
 
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <string_view>
 
 #include "export/npy_file.h"
 #include "scan/ds_file.h"
+#include "scan/output_file.h"
 #include "sim/ds_record.h"
 #include "sim/number_text.h"
 #include "sim/range_measurement.h"
@@ -66,14 +66,6 @@ SimulatedProject buildProject(const SimulationOptions& options) {
   return project;
 }
 
-Status writeFileBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return fault("cannot write the file", path.string());
-  return {};
-}
-
 }  // namespace
 
 Status checkSimulationOptions(const SimulationOptions& options) {
@@ -109,9 +101,9 @@ Status writeSimulatedProject(const SimulatedProject& project, const std::string&
   if (error) return fault("cannot create the output folder", outDir, {}, error.message());
   const std::string_view dsBytes(reinterpret_cast<const char*>(project.dsBytes.data()),
                                  project.dsBytes.size());
-  Status status = writeFileBytes(dir / "sim.mdl", project.mdlText);
-  if (status.ok()) status = writeFileBytes(dir / "sim.cal", project.calibText);
-  if (status.ok()) status = writeFileBytes(dir / "sim.ds", dsBytes);
+  Status status = writeWholeFile((dir / "sim.mdl").string(), project.mdlText);
+  if (status.ok()) status = writeWholeFile((dir / "sim.cal").string(), project.calibText);
+  if (status.ok()) status = writeWholeFile((dir / "sim.ds").string(), dsBytes);
   if (!status.ok()) return status;
   const size_t shape[] = {static_cast<size_t>(project.lines),
                           static_cast<size_t>(project.pointsPerLine)};

@@ -2,19 +2,21 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "platform/headless/headless_platform.h"
+#include "scan/output_file.h"
 
 namespace quorvel {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// libpng hands its bytes to the output file, which keeps the first write failure.
+void writePngBytes(png_structp png, png_bytep bytes, png_size_t size) {
+  static_cast<OutputFile*>(png_get_io_ptr(png))->write(std::span<const unsigned char>(bytes, size));
+}
+
+void flushNothing(png_structp) {}
 
 // Row y (0 = top) of the whole picture as RGB.
 void pictureRow(const BitmapTileStore& tiles, int32_t y, std::vector<png_byte>& row) {
@@ -42,8 +44,8 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
   int32_t width = 0, height = 0;
   getImageExtent(tiles, width, height);
   if (width <= 0 || height <= 0) return fault("no picture to write", path);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) return fault("cannot create the file", path);
+  OutputFile file(path);
+  if (!file.ok()) return file.status();
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -55,7 +57,7 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
     png_destroy_write_struct(&png, &info);
     return fault("cannot write the picture", path);
   }
-  png_init_io(png, file.get());
+  png_set_write_fn(png, &file, writePngBytes, flushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -66,8 +68,7 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fclose(file.release()) != 0) return fault("cannot write the picture", path);
-  return {};
+  return file.commit();
 }
 
 }  // namespace quorvel

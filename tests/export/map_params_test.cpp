@@ -3,6 +3,9 @@
 #include "export/map_params.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "export/map_files.h"
 #include "tests/support/test_files.h"
@@ -93,11 +96,22 @@ TEST(MapTemplate, EachLinePieceEndsAtItsFirstNul) {
   EXPECT_EQ(parsed(line).width, 5);
 }
 
-TEST(MapTemplate, ReadingAMissingFileLeavesTheParameters) {
+// A missing template is none; a folder or a named pipe in its place fails the export (a pipe
+// would otherwise wait for a writer).
+TEST(MapTemplate, AMissingFileIsNoneAFolderOrAPipeIsRefused) {
+  const std::string dir = test::freshTestDir();
   MapParams params;
   params.width = 3;
-  EXPECT_EQ(ReadMapTemplate(test::freshTestDir() + "/none.master", params), 0);
+  EXPECT_EQ(ReadMapTemplate(dir + "/none.master", params), 0);
+  EXPECT_TRUE(readMapTemplateIfPresent(dir + "/none.master", params).ok());
   EXPECT_EQ(params.width, 3);
+  ASSERT_EQ(::mkfifo((dir + "/pipe.master").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir + "/folder.master");
+  for (const char* name : {"/pipe.master", "/folder.master"}) {
+    const Status status = readMapTemplateIfPresent(dir + name, params);
+    EXPECT_NE(status.reason.find(", not a regular file"), std::string::npos) << status.reason;
+    EXPECT_EQ(status.file, dir + name);
+  }
 }
 
 TEST(MapTemplate, ReadsAFile) {

@@ -1,11 +1,15 @@
 // The export commands of the Linux desktop program through the real save dialog: the files are
-// those of `quorvel run --export all`, the point and DS exports ask before replacing a file,
-// and an export whose input is missing names the command to run first.
+// those of `quorvel run --export all`, the point and DS exports ask before replacing a file, a
+// failed write shows its reason, and an export whose input is missing names the command to run
+// first.
 #include <QAbstractButton>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "app/commands.h"
+#include "scan/file_system.h"
 #include "tests/qt/qt_test_driver.h"
 #include "tests/support/test_files.h"
 
@@ -80,6 +84,27 @@ TEST_F(QtExports, PointAndDsExportsAskBeforeReplacingAFile) {
     window->runCommand(command);
     EXPECT_GT(test::readFile(existing).size(), 3u) << command;
   }
+}
+
+std::string failToSync(FileHandle) {
+  return std::strerror(EIO);
+}
+
+// A write that fails at its end shows the reason in a message box; the replaced file stays.
+TEST_F(QtExports, AFailedWriteShowsItsReasonAndKeepsThePreviousFile) {
+  loadAndSegment();
+  const std::string existing = dir + "/gui/road.ds";
+  test::writeFile(existing, "old");
+  chooseFile(existing);
+  MessageSeen replaceQuestion, seen;
+  answerMessage(QMessageBox::Yes, &replaceQuestion);
+  answerMessage(QMessageBox::Ok, &seen);
+  fileSystemCalls().sync = failToSync;
+  window->runCommand(CMD_EXPORT_ROAD_DS);
+  fileSystemCalls() = osFileSystemCalls();
+  EXPECT_EQ(seen.text, "Export failure.\nInput/output error");
+  EXPECT_EQ(seen.title, existing);
+  EXPECT_EQ(test::readFile(existing), test::bytesOf("old"));
 }
 
 TEST_F(QtExports, NameTheCommandToRunFirstInsteadOfAskingForAFile) {

@@ -2,9 +2,16 @@
 // message when it fails, and a failed load leaving the loaded project exactly as it was.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 
+#include "scan/file_system.h"
 #include "scan/project_load.h"
 #include "tests/support/test_files.h"
 
@@ -93,6 +100,15 @@ class HostileInput : public ::testing::TestWithParam<EdgeFile> {
     return true;
   }
 
+  void expectTheFirstProjectLoaded() const {
+    EXPECT_EQ(paths.dsName, "scan.ds");
+    EXPECT_EQ(calib.translation, (Vec3{1, 2, 3}));
+    EXPECT_EQ(store.lineCount, 2);
+    EXPECT_EQ(store.pointsPerLine, 181);
+    ASSERT_TRUE(store.varianceMap.has_value());
+    EXPECT_EQ(store.varianceMap->front(), 0.25);
+  }
+
   std::string dir;
   ProjectPaths paths;
   SensorCalib calib;
@@ -113,16 +129,61 @@ TEST_P(HostileInput, LoadsOrFailsWithTheWindowMessageAndKeepsTheProject) {
   if (loaded) return;
   EXPECT_EQ(failure.text, edge.failure);
   EXPECT_FALSE(failure.reason.empty());
-  EXPECT_EQ(paths.dsName, "scan.ds");
-  EXPECT_EQ(calib.translation, (Vec3{1, 2, 3}));
-  EXPECT_EQ(store.lineCount, 2);
-  EXPECT_EQ(store.pointsPerLine, 181);
-  ASSERT_TRUE(store.varianceMap.has_value());
-  EXPECT_EQ(store.varianceMap->front(), 0.25);
+  expectTheFirstProjectLoaded();
 }
 
 INSTANTIATE_TEST_SUITE_P(EdgeFiles, HostileInput, ::testing::ValuesIn(edgeFiles()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A folder, a named pipe (which would block a plain open until a writer comes) and a device
+// that never ends, in the place of each file: refused before any byte is read.
+TEST_F(HostileInput, FilesThatAreNotRegularFilesAreRefused) {
+  const std::string fifo = dir + "/pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directory(dir + "/folder");
+  const std::pair<std::string, std::string> kinds[] = {
+      {"folder", "a folder"}, {"pipe", "a named pipe"}, {"/dev/zero", "a device"}};
+  for (const auto& [name, kind] : kinds) {
+    const std::string path = name[0] == '/' ? name : dir + "/" + name;
+    const std::string mdl = dir + "/other.mdl";
+    const std::pair<std::string, const char*> projects[] = {
+        {path, "Load MDL file failure."},
+        {"DS scan.ds\nCALIB " + path + "\n", "Load Calib file failure."},
+        {"CALIB van.cal\nDS " + path + "\n", "Load Ds file failure."}};
+    for (const auto& [mdlText, message] : projects) {
+      const bool mdlItself = mdlText == path;
+      if (!mdlItself) test::writeFile(mdl, "DIR \n" + mdlText);
+      EXPECT_FALSE(load(mdlItself ? path : mdl)) << message << " " << path;
+      EXPECT_EQ(failure.text, message);
+      EXPECT_NE(failure.reason.find(kind + ", not a regular file"), std::string::npos)
+          << failure.reason;
+    }
+  }
+  expectTheFirstProjectLoaded();
+}
+
+// Fails a read that starts inside a file, after its first bytes and before its end.
+std::string failInTheMiddle(FileHandle handle, unsigned char* bytes, size_t size, size_t& got) {
+  struct stat status;
+  const off_t offset = ::lseek(handle, 0, SEEK_CUR);
+  if (::fstat(handle, &status) == 0 && offset > 0 && offset < status.st_size) {
+    return std::strerror(EIO);
+  }
+  return osFileSystemCalls().read(handle, bytes, size, got);
+}
+
+TEST_F(HostileInput, AReadErrorInTheMiddleOfTheDsFileFailsTheLoad) {
+  std::string mdl = dir + "/second.mdl";
+  test::writeFile(mdl, "DIR ./\nDS second.ds\nCALIB van.cal\n");
+  test::writeFile(dir + "/second.ds", ds(1, 180, 100, 200));  // several reads long
+  fileSystemCalls().read = failInTheMiddle;
+  const bool loaded = load(mdl);
+  fileSystemCalls() = osFileSystemCalls();
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(failure.text, "Load Ds file failure.");
+  EXPECT_EQ(failure.reason, "cannot read the file: Input/output error");
+  expectTheFirstProjectLoaded();
+}
 
 }  // namespace
 }  // namespace quorvel

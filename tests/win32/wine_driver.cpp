@@ -2,7 +2,8 @@
 // commands, fills the file dialogs, answers message boxes and dialogs, reads their texts back
 // and checks them. Usage: wine_driver QUORVEL_EXE PROJECT_DIR SHOT_DIR OUT_DIR (Windows paths).
 // PROJECT_DIR holds sample.mdl (a good project) and bad-calib.mdl, bad-ds.mdl, empty.mdl. The
-// six exports of the sample go to OUT_DIR under the names the command-line program gives them,
+// six exports of the sample go to OUT_DIR under the names the command-line program gives them
+// (the count raster twice, the second time over spoiled files),
 // and OUT_DIR/query.txt receives what the Query Info dialog showed for a click on line 300,
 // sample 179, one "Name: value" line per field. Prints one line per check and exits with the
 // number of failed checks.
@@ -220,6 +221,27 @@ void checkExports() {
   exportTo(111, "Output NonRoad data to Ds File", "nonroad.ds");
 }
 
+// A second export to the same name replaces the files of the first (MoveFileExW over existing
+// files): they are spoiled first, so only a replacement makes them equal the Linux program's.
+void checkExportReplacesItsFiles() {
+  for (const char* name : {"map-h.master", "map-h.raw"}) {
+    if (FILE* spoiled = std::fopen((outDir + "\\" + name).c_str(), "wb")) {
+      std::fputs("spoiled", spoiled);
+      std::fclose(spoiled);
+    }
+  }
+  exportTo(108, "Output to Map", "map.master");
+  for (const char* name : {"map-h.master", "map-h.raw"}) {
+    const HWND failure = FindWindowA("#32770", (outDir + "\\" + name).c_str());
+    check(failure == nullptr, std::string("the second export replaces ") + name);
+    if (failure) press(failure, IDOK);
+  }
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((outDir + "\\*.quorvel-tmp").c_str(), &found);
+  check(search == INVALID_HANDLE_VALUE, "no temporary file is left");
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
 // Segment Regions, then a query click on line 300, sample 179 (the road): the dialog's fields
 // go to OUT_DIR/query.txt.
 void checkRegionQuery() {
@@ -312,6 +334,7 @@ int main(int argc, char** argv) {
   checkExportNeedsItsStage();
   checkActions();
   checkExports();
+  checkExportReplacesItsFiles();
   checkRegionQuery();
   checkMaskRange();
   checkAbout();
