@@ -77,7 +77,7 @@ int runLocally(const BatchOptions& options, const std::string& dir, const BatchP
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
   const std::string dir = std::filesystem::absolute(options.outDir).lexically_normal().string();
   std::error_code error;
-  std::filesystem::create_directories(dir, error);
+  std::filesystem::create_directories(dir + "/tasks", error);  // Slurm's logs go there first
   if (error) {
     reportFailure(err, "Output folder failure.", dir, error.message());
     return EXIT_FAILURE_REPORTED;

@@ -1,5 +1,6 @@
 #include "cli/batch_merge.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -123,7 +124,7 @@ Status writeMosaics(const std::string& dir, const BatchPlan& plan,
 
 json reportJson(const std::vector<TaskState>& states, std::optional<double> wallSeconds) {
   json failures = json::array();
-  int64_t samples = 0, points = 0;
+  int64_t samples = 0, points = 0, peakMemoryKiB = 0;
   double seconds = 0.0;
   int done = 0;
   for (const TaskState& state : states) {
@@ -134,11 +135,13 @@ json reportJson(const std::vector<TaskState>& states, std::optional<double> wall
     ++done;
     samples += state.record.samples;
     points += state.record.points;
+    peakMemoryKiB = std::max(peakMemoryKiB, state.record.peakMemoryKiB);
     seconds += taskSeconds(state.record);
   }
   json report = {{"tasks", states.size()}, {"done", done},     {"failed", failures.size()},
                  {"samples", samples},     {"points", points}, {"taskSeconds", seconds},
                  {"failures", failures}};
+  report["largestTaskMemoryKiB"] = peakMemoryKiB;
   if (wallSeconds) report["wallSeconds"] = *wallSeconds;
   const double time = wallSeconds.value_or(seconds);
   report["samplesPerSecond"] = time > 0 ? samples / time : 0.0;
@@ -160,6 +163,8 @@ void printSummary(const std::string& dir, const json& report, std::ostream& out)
                 report.value("wallSeconds", report["taskSeconds"].get<double>()),
                 report["samplesPerSecond"].get<double>());
   out << line;
+  out << "Largest task memory: " << report["largestTaskMemoryKiB"].get<int64_t>() / 1024
+      << " MiB\n";
   if (report.contains("mosaicNote"))
     out << "Mosaic: " << report["mosaicNote"].get<std::string>() << "\n";
 }

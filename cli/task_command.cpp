@@ -1,5 +1,7 @@
 #include "cli/task_command.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -148,6 +150,8 @@ int runTask(const std::string& dir, int64_t k, std::optional<int> threads, std::
   if (!record.reason.empty() && record.reason.back() == '\n') record.reason.pop_back();
   record.seconds = timer.stages();
   record.files = folderFiles(folder);
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) == 0) record.peakMemoryKiB = usage.ru_maxrss;
   err << failures.str();
   if (Status status = writeTaskRecord(folder, record); !status.ok()) {
     reportFailure(err, "Task record failure.", status.file, status.reason);

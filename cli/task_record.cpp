@@ -42,6 +42,7 @@ json recordJson(const TaskRecord& record) {
           {"last", record.last},
           {"samples", record.samples},
           {"points", record.points},
+          {"peakMemoryKiB", record.peakMemoryKiB},
           {"footprint", footprint},
           {"seconds", seconds},
           {"files", files},
@@ -57,6 +58,7 @@ TaskRecord recordOf(const json& j) {
   record.last = j.at("last").get<int64_t>();
   record.samples = j.at("samples").get<int64_t>();
   record.points = j.at("points").get<int64_t>();
+  record.peakMemoryKiB = j.value("peakMemoryKiB", int64_t{0});
   if (!j.at("footprint").is_null()) record.footprint = j.at("footprint");
   for (const json& stage : j.at("seconds")) record.seconds.emplace_back(stage.at(0), stage.at(1));
   for (const json& file : j.at("files")) {

@@ -25,6 +25,7 @@ struct TaskRecord {
   int64_t last = 0;
   int64_t samples = 0;                                  // of its own lines
   int64_t points = 0;                                   // valid world points of its own lines
+  int64_t peakMemoryKiB = 0;                            // the task process's largest resident size
   std::optional<std::array<double, 4>> footprint;       // min x, min y, max x, max y
   std::vector<std::pair<std::string, double>> seconds;  // per stage, in order
   std::vector<std::pair<std::string, uint64_t>> files;  // its outputs and their sizes
