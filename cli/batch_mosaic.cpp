@@ -62,6 +62,26 @@ class BandedRows {
   Band band_;
 };
 
+// Calls add(cell, value, tile) for every cell of every tile in grid rows lo ... hi - 1, cell
+// counted from the band's first row.
+template <typename Add>
+Status addTileCells(const std::vector<MosaicTile>& tiles, int32_t lo, int32_t hi, int32_t width,
+                    std::vector<unsigned char>& rows, Add add) {
+  for (const MosaicTile& tile : tiles) {
+    int32_t first = 0, count = 0;
+    if (Status status = readTileRows(tile, lo, hi, rows, first, count); !status.ok()) {
+      return status;
+    }
+    const RasterWindow& w = tile.placed.window;
+    for (int32_t r = 0; r < count; ++r) {
+      const size_t out = static_cast<size_t>(first + r - lo) * width + w.firstColumn;
+      const unsigned char* in = rows.data() + static_cast<size_t>(r) * w.width;
+      for (int32_t c = 0; c < w.width; ++c) add(out + c, in[c], tile.placed);
+    }
+  }
+  return {};
+}
+
 struct CountBand {
   const std::vector<MosaicTile>* tiles;
   std::vector<unsigned char> counts;
@@ -69,20 +89,10 @@ struct CountBand {
 
   Status fill(int32_t lo, int32_t hi, int32_t width) {
     counts.assign(static_cast<size_t>(hi - lo) * static_cast<size_t>(width), 0);
-    for (const MosaicTile& tile : *tiles) {
-      int32_t first = 0, count = 0;
-      if (Status status = readTileRows(tile, lo, hi, rows, first, count); !status.ok())
-        return status;
-      const RasterWindow& w = tile.placed.window;
-      for (int32_t r = 0; r < count; ++r) {
-        unsigned char* out =
-            counts.data() + static_cast<size_t>(first + r - lo) * width + w.firstColumn;
-        const unsigned char* in = rows.data() + static_cast<size_t>(r) * w.width;
-        for (int32_t c = 0; c < w.width; ++c)
-          out[c] = static_cast<unsigned char>(std::min(255, out[c] + in[c]));
-      }
-    }
-    return {};
+    return addTileCells(
+        *tiles, lo, hi, width, rows, [&](size_t cell, unsigned char count, const PlacedRaster&) {
+          counts[cell] = static_cast<unsigned char>(std::min(255, counts[cell] + count));
+        });
   }
 
   void copyRow(int32_t r, int32_t width, std::span<unsigned char> bytes) const {
@@ -101,22 +111,12 @@ struct RoadBand {
     const size_t cells = static_cast<size_t>(hi - lo) * static_cast<size_t>(width);
     sums.assign(cells, 0.0);
     counts.assign(cells, 0);
-    for (const MosaicTile& tile : *tiles) {
-      int32_t first = 0, count = 0;
-      if (Status status = readTileRows(tile, lo, hi, rows, first, count); !status.ok())
-        return status;
-      const RasterWindow& w = tile.placed.window;
-      for (int32_t r = 0; r < count; ++r) {
-        const size_t out = static_cast<size_t>(first + r - lo) * width + w.firstColumn;
-        const unsigned char* in = rows.data() + static_cast<size_t>(r) * w.width;
-        for (int32_t c = 0; c < w.width; ++c) {
-          if (in[c] == 0) continue;
-          sums[out + c] += tile.placed.oz + in[c] * tile.placed.demres;
-          ++counts[out + c];
-        }
-      }
-    }
-    return {};
+    return addTileCells(*tiles, lo, hi, width, rows,
+                        [&](size_t cell, unsigned char level, const PlacedRaster& placed) {
+                          if (level == 0) return;  // no road point reached the cell
+                          sums[cell] += placed.oz + level * placed.demres;
+                          ++counts[cell];
+                        });
   }
 
   void copyRow(int32_t r, int32_t width, std::span<unsigned char> bytes) const {

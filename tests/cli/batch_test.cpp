@@ -3,11 +3,8 @@
 // and a project that cannot be read fails alone.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <tiffio.h>
-
-#include <fcntl.h>
 
 #include <chrono>
 #include <cstring>
@@ -20,8 +17,6 @@
 #include "tests/support/ply_reader.h"
 #include "tests/support/png_image.h"
 #include "tests/support/test_files.h"
-
-extern char** environ;
 
 namespace quorvel {
 namespace {
@@ -170,29 +165,6 @@ TEST_F(Batch, TasksSideBySideEqualAnUnsplitRun) {
   EXPECT_TRUE(tiffGridRows(b + "/mosaic/map-h.tif") == test::readFile(u + "/map-h.raw"));
 }
 
-// Starts `quorvel ARGUMENTS` in a process group of its own, its output thrown away.
-pid_t startGroup(const std::string& arguments) {
-  std::vector<std::string> words = {QUORVEL_CLI};
-  std::istringstream split(arguments);
-  for (std::string word; split >> word;) words.push_back(word);
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&quiet, 1, 2);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, QUORVEL_CLI, &quiet, &attributes, argv.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&quiet);
-  posix_spawnattr_destroy(&attributes);
-  return pid;
-}
-
 bool isDone(const std::string& taskFolder) {
   return test::textOf(taskFolder + "/task.json").find("\"state\": \"done\"") != std::string::npos;
 }
@@ -203,7 +175,7 @@ TEST_F(Batch, AnInterruptedBatchRunsOnlyItsMissingTasks) {
   const std::string r = root + "/r";
   const std::string arguments =
       "batch " + root + "/p/sim.mdl --out " + r + " --chunk-lines 250 --jobs 1" + OUTPUTS;
-  const pid_t batch = startGroup(arguments);
+  const pid_t batch = test::startProgram(QUORVEL_CLI, arguments, true);
   ASSERT_GT(batch, 0);
   while (!isDone(r + "/tasks/" + TASKS[0]) && waitpid(batch, nullptr, WNOHANG) == 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
