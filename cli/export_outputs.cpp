@@ -43,14 +43,19 @@ std::vector<std::string> exportFiles(const std::string& name) {
 
 // Both map rasters, each followed by its GeoTIFF.
 Status writeGeoTiffs(const ExportSources& sources, const ExportTarget& target,
-                     const std::string& mapPath, const std::string& templatePath) {
+                     const std::string& mapPath, const std::string& templatePath,
+                     PlacedRasters& placed) {
   const std::string dir = target.outDir + "/";
-  Status status = exportCountMap(sources, mapPath, templatePath);
+  Status status =
+      exportCountMap(sources, mapPath, templatePath, target.mapCoverage, &placed["map-h"]);
   if (status.ok()) {
     status = writeMapGeoTiff({dir + "map-h.master", dir + "map-h.raw"}, MapHeaderKind::Count,
                              dir + "map-h.tif", target.epsg);
   }
-  if (status.ok()) status = exportRoadHeightMap(sources, mapPath, templatePath);
+  if (status.ok()) {
+    status =
+        exportRoadHeightMap(sources, mapPath, templatePath, target.mapCoverage, &placed["map-r"]);
+  }
   if (status.ok()) {
     status = writeMapGeoTiff({dir + "map-r.master", dir + "map-r.raw"}, MapHeaderKind::RoadHeight,
                              dir + "map-r.tif", target.epsg);
@@ -58,19 +63,25 @@ Status writeGeoTiffs(const ExportSources& sources, const ExportTarget& target,
   return status;
 }
 
-Status runExport(const std::string& name, const ExportTarget& target) {
-  const ExportSources sources = processExportSources();
+Status runExport(const std::string& name, const ExportTarget& target, PlacedRasters& placed) {
+  ExportSources sources = processExportSources();
+  sources.firstLine = target.firstLine;
   const std::string& outDir = target.outDir;
   const std::string mapPath = outDir + "/map.master";
   const std::string templatePath = target.mapTemplate.value_or(mapPath);
   if (name == "pt3d-normal") return exportPt3dByNormal(sources, outDir + "/normal.pt3d");
   if (name == "pt3d-class") return exportPt3dByClass(sources, outDir + "/class.pt3d");
-  if (name == "count-map") return exportCountMap(sources, mapPath, templatePath);
-  if (name == "road-height") return exportRoadHeightMap(sources, mapPath, templatePath);
+  if (name == "count-map") {
+    return exportCountMap(sources, mapPath, templatePath, target.mapCoverage, &placed["map-h"]);
+  }
+  if (name == "road-height") {
+    return exportRoadHeightMap(sources, mapPath, templatePath, target.mapCoverage,
+                               &placed["map-r"]);
+  }
   if (name == "road-ds") return exportSelectedDs(sources, outDir + "/road.ds", RoadSelection::Road);
   if (name == "ply") return exportPly(sources, target.projectName, outDir + "/points.ply");
   if (name == "las") return exportLas(sources, outDir + "/points.las");
-  if (name == "geotiff") return writeGeoTiffs(sources, target, mapPath, templatePath);
+  if (name == "geotiff") return writeGeoTiffs(sources, target, mapPath, templatePath, placed);
   return exportSelectedDs(sources, outDir + "/nonroad.ds", RoadSelection::NonRoad);
 }
 
@@ -109,8 +120,10 @@ bool exportNeedsRegions(const std::vector<std::string>& exports) {
 }
 
 bool writeExport(const std::string& name, const ExportTarget& target, std::ostream& out,
-                 std::ostream& err) {
-  const Status status = runExport(name, target);
+                 std::ostream& err, PlacedRasters* placed) {
+  PlacedRasters rasters;
+  const Status status = runExport(name, target, rasters);
+  if (placed && status.ok()) placed->merge(rasters);
   if (!status.ok()) {
     const std::string& caption = status.file.empty() ? target.outDir : status.file;
     reportFailure(err, "Export " + name + " failure.", caption, status.reason);

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "export/map_raster_window.h"
 #include "scan/status.h"
 
 namespace quorvel::cli {
@@ -30,7 +32,12 @@ struct ExportTarget {
   std::optional<std::string> mapTemplate;  // grid template of the map exports
   std::string projectName;                 // named in the PLY header
   std::optional<int32_t> epsg;             // coordinate system of the GeoTIFF rasters
+  int32_t firstLine = 0;  // the drive's line that the loaded line 0 is (PLY and LAS line index)
+  MapCoverage mapCoverage = MapCoverage::WholeGrid;
 };
+
+// The map rasters an export wrote, by base name ("map-h", "map-r"), placed on their grid.
+using PlacedRasters = std::map<std::string, PlacedRaster>;
 
 // Runs one export on the process-wide records into the output folder (the map exports as if
 // DIR/map.master were chosen, reading the template instead when one is given; geotiff writes
@@ -38,6 +45,6 @@ struct ExportTarget {
 // prints "Export NAME failure.: PATH (REASON)" on err, PATH the file that failed (the folder
 // when the failure concerns no one file), and returns false.
 bool writeExport(const std::string& name, const ExportTarget& target, std::ostream& out,
-                 std::ostream& err);
+                 std::ostream& err, PlacedRasters* placed = nullptr);
 
 }  // namespace quorvel::cli

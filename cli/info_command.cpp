@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/point_box.h"
 #include "cli/report.h"
 #include "scan/point_reconstruction.h"
 
@@ -13,28 +14,6 @@ std::string format(const char* pattern, double a, double b, double c) {
   char text[160];
   std::snprintf(text, sizeof text, pattern, a, b, c);
   return text;
-}
-
-struct PointBox {
-  long long valid = 0;
-  Vec3 min{99999999.0, 99999999.0, 99999999.0};
-  Vec3 max{-99999999.0, -99999999.0, -99999999.0};
-};
-
-PointBox validPointBox(const ScanStore& store, const SensorCalib& calib) {
-  PointBox box;
-  for (int32_t l = 0; l < store.lineCount; ++l) {
-    for (int32_t s = 0; s < store.pointsPerLine; ++s) {
-      Vec3 p;
-      if (!SampleToWorldPoint(store, calib, l, s, p)) continue;
-      ++box.valid;
-      for (int k = 0; k < 3; ++k) {
-        if (p[k] < box.min[k]) box.min[k] = p[k];
-        if (p[k] > box.max[k]) box.max[k] = p[k];
-      }
-    }
-  }
-  return box;
 }
 
 }  // namespace

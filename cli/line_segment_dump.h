@@ -3,6 +3,7 @@
 // each line's list in order).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "scan/scan_store.h"
@@ -10,9 +11,10 @@
 
 namespace quorvel::cli {
 
-std::string lineSegmentsCsv(const ScanStore& store);  // the lists must exist
+// The lists must exist; lines are numbered from firstLine (a batch task's first line).
+std::string lineSegmentsCsv(const ScanStore& store, int32_t firstLine = 0);
 
 // Writes both files into outDir; the mask and lists must exist.
-Status writeLineSegmentDump(const ScanStore& store, const std::string& outDir);
+Status writeLineSegmentDump(const ScanStore& store, const std::string& outDir, int32_t firstLine);
 
 }  // namespace quorvel::cli

@@ -1,14 +1,20 @@
 // The `quorvel` command line: the window's pipeline without a window.
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 
+#include "cli/batch_command.h"
+#include "cli/batch_merge.h"
 #include "cli/export_outputs.h"
 #include "cli/info_command.h"
 #include "cli/query_command.h"
 #include "cli/report.h"
 #include "cli/run_command.h"
 #include "cli/simulate_command.h"
+#include "cli/task_command.h"
 #include "render/bitmap_tile_store.h"
 #include "scan/scan_store.h"
 
@@ -24,13 +30,9 @@ struct ReleaseAtExit {
   }
 };
 
-struct Arguments {
-  std::string project;
-  std::string outDir;
-  SimulationOptions simulation;
+// The output options that `run` and `batch` share, as typed.
+struct OutputArguments {
   cli::RunOptions run;
-  int64_t queryLine = 0;
-  int64_t querySample = 0;
   std::string images;
   std::string mask;
   std::string exports;
@@ -43,34 +45,81 @@ struct Arguments {
   CLI::Option* epsgOption = nullptr;
 };
 
+struct Arguments {
+  std::string project;
+  std::string outDir;
+  SimulationOptions simulation;
+  OutputArguments run;
+  OutputArguments batchOutputs;
+  cli::BatchOptions batch;
+  int64_t queryLine = 0;
+  int64_t querySample = 0;
+  std::string batchDir;
+  std::optional<int64_t> task;
+  int64_t arrayOffset = 0;
+  std::optional<int> taskThreads;
+};
+
 void addInfo(CLI::App& app, Arguments& args) {
   CLI::App* info = app.add_subcommand("info", "Load a project and describe it");
   info->add_option("project", args.project, "The project's MDL file")->required();
 }
 
-void addRun(CLI::App& app, Arguments& args) {
-  CLI::App* run = app.add_subcommand("run", "Run the pipeline and write the requested outputs");
-  run->add_option("project", args.run.project, "The project's MDL file")->required();
-  run->add_option("--out", args.run.outDir, "Output folder (created if missing)")->required();
-  args.imagesOption = run->add_option(
+void addOutputOptions(CLI::App* command, OutputArguments& args) {
+  args.imagesOption = command->add_option(
       "--images", args.images, "Pictures to write: range,variance,normal,contour,segment or all");
-  args.exportsOption = run->add_option(
+  args.exportsOption = command->add_option(
       "--export", args.exports,
       "Exports to write: pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,"
       "geotiff, or all for the first six");
-  args.mapTemplateOption = run->add_option("--map-template", args.mapTemplate,
-                                           "Grid template of the map exports (a map header)")
+  args.mapTemplateOption = command
+                               ->add_option("--map-template", args.mapTemplate,
+                                            "Grid template of the map exports (a map header)")
                                ->check(CLI::ExistingFile);
-  args.epsgOption = run->add_option("--epsg", args.epsg,
-                                    "EPSG code of the projected coordinate system of the GeoTIFF "
-                                    "rasters (default: none claimed)");
-  run->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
-  run->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
-  run->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
-  run->add_option("--threads", args.run.threads, "Worker threads (default: all cores)")
+  args.epsgOption = command->add_option("--epsg", args.epsg,
+                                        "EPSG code of the projected coordinate system of the "
+                                        "GeoTIFF rasters (default: none claimed)");
+  command->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
+  command->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
+  command->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
+  command->add_option("--threads", args.run.threads, "Worker threads (default: all cores)")
       ->check(CLI::NonNegativeNumber);
-  run->add_flag("--timings", args.run.timings, "Print 'stage NAME SECONDS' lines");
-  run->add_flag("--quiet", args.quiet, "No progress display");
+  command->add_flag("--timings", args.run.timings, "Print 'stage NAME SECONDS' lines");
+  command->add_flag("--quiet", args.quiet, "No progress display");
+}
+
+void addRun(CLI::App& app, Arguments& args) {
+  CLI::App* run = app.add_subcommand("run", "Run the pipeline and write the requested outputs");
+  run->add_option("project", args.run.run.project, "The project's MDL file")->required();
+  run->add_option("--out", args.run.run.outDir, "Output folder (created if missing)")->required();
+  addOutputOptions(run, args.run);
+}
+
+void addBatch(CLI::App& app, Arguments& args) {
+  CLI::App* batch = app.add_subcommand(
+      "batch", "Split projects into tasks, run them here or on Slurm, and merge the results");
+  batch->add_option("projects", args.batch.projects, "The projects' MDL files")->required();
+  batch->add_option("--out", args.batch.outDir, "Batch folder (created if missing)")->required();
+  batch->add_option("--chunk-lines", args.batch.chunkLines, "Scan lines per task at most")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
+  batch->add_option("--jobs", args.batch.jobs, "Tasks at a time (default: one per two cores)")
+      ->check(CLI::PositiveNumber);
+  auto* slurm = batch->add_flag("--slurm", args.batch.slurm, "Submit the tasks to Slurm");
+  batch->add_option("--sbatch-options", args.batch.sbatchOptions, "Options for every sbatch call")
+      ->needs(slurm);
+  addOutputOptions(batch, args.batchOutputs);
+}
+
+void addTaskAndMerge(CLI::App& app, Arguments& args) {
+  CLI::App* task = app.add_subcommand("task", "Run one task of a planned batch");
+  task->add_option("dir", args.batchDir, "The batch folder")->required();
+  task->add_option("task", args.task, "Task number (default: $SLURM_ARRAY_TASK_ID + offset)");
+  task->add_option("--array-offset", args.arrayOffset, "Added to $SLURM_ARRAY_TASK_ID");
+  task->add_option("--threads", args.taskThreads, "Worker threads (default: the batch's)")
+      ->check(CLI::NonNegativeNumber);
+  CLI::App* merge = app.add_subcommand("merge", "Merge the done tasks of a batch and report");
+  merge->add_option("dir", args.batchDir, "The batch folder")->required();
 }
 
 void addQuery(CLI::App& app, Arguments& args) {
@@ -83,7 +132,7 @@ void addQuery(CLI::App& app, Arguments& args) {
 }
 
 // Checks the option values that CLI11 cannot; a fault is a usage error.
-Status completeRunOptions(Arguments& args) {
+Status completeRunOptions(OutputArguments& args) {
   if (args.imagesOption->count() > 0) {
     Status status = cli::parseImageList(args.images, args.run.images);
     if (!status.ok()) return status;
@@ -92,7 +141,9 @@ Status completeRunOptions(Arguments& args) {
     Status status = cli::parseExportList(args.exports, args.run.exports);
     if (!status.ok()) return status;
   }
-  if (args.mapTemplateOption->count() > 0) args.run.mapTemplate = args.mapTemplate;
+  if (args.mapTemplateOption->count() > 0) {
+    args.run.mapTemplate = std::filesystem::absolute(args.mapTemplate).string();
+  }
   if (args.epsgOption->count() > 0) args.run.epsg = args.epsg;
   if (Status status = cli::checkEpsgOption(args.run.epsg, args.run.exports); !status.ok()) {
     return status;
@@ -104,6 +155,14 @@ Status completeRunOptions(Arguments& args) {
     args.run.mask = mask;
   }
   return {};
+}
+
+// The task of `quorvel task DIR`: the number given, or Slurm's array index plus the offset.
+std::optional<int64_t> taskNumber(const Arguments& args) {
+  if (args.task) return args.task;
+  const char* index = std::getenv("SLURM_ARRAY_TASK_ID");
+  if (!index) return std::nullopt;
+  return std::strtoll(index, nullptr, 10) + args.arrayOffset;
 }
 
 int usageError(const char* command, const Status& status) {
@@ -134,6 +193,8 @@ int main(int argc, char** argv) {
   addRun(app, args);
   addQuery(app, args);
   addSimulate(app, args);
+  addBatch(app, args);
+  addTaskAndMerge(app, args);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -148,10 +209,24 @@ int main(int argc, char** argv) {
     return cli::runQuery(args.project, args.queryLine, args.querySample, std::cout, std::cerr);
   }
   if (app.got_subcommand("run")) {
-    const Status options = completeRunOptions(args);
+    const Status options = completeRunOptions(args.run);
     if (!options.ok()) return usageError("run", options);
-    return cli::runPipeline(args.run, std::cout, std::cerr);
+    return cli::runPipeline(args.run.run, std::cout, std::cerr);
   }
+  if (app.got_subcommand("batch")) {
+    const Status options = completeRunOptions(args.batchOutputs);
+    if (!options.ok()) return usageError("batch", options);
+    args.batch.run = args.batchOutputs.run;
+    args.batch.quiet = args.batchOutputs.quiet;
+    return cli::runBatch(args.batch, std::cout, std::cerr);
+  }
+  if (app.got_subcommand("task")) {
+    const std::optional<int64_t> task = taskNumber(args);
+    if (!task) return usageError("task", fault("no task number and no $SLURM_ARRAY_TASK_ID"));
+    return cli::runTask(args.batchDir, *task, args.taskThreads, std::cout, std::cerr);
+  }
+  if (app.got_subcommand("merge"))
+    return cli::runMerge(args.batchDir, std::nullopt, std::cout, std::cerr);
   const Status options = checkSimulationOptions(args.simulation);
   if (!options.ok()) return usageError("simulate", options);
   return cli::runSimulate(args.simulation, args.outDir, std::cout, std::cerr);

@@ -28,7 +28,7 @@ Status writeNormals(const ScanStore& store, const std::string& path) {
 
 }  // namespace
 
-Status writeResultDump(const ScanStore& store, const std::string& outDir,
+Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
                        std::vector<std::string>& written) {
   written.clear();
   if (store.varianceMap) {
@@ -47,7 +47,7 @@ Status writeResultDump(const ScanStore& store, const std::string& outDir,
     written.push_back(outDir + "/segments.csv");
   }
   if (store.lineSegmentMask) {
-    if (Status status = writeLineSegmentDump(store, outDir); !status.ok()) return status;
+    if (Status status = writeLineSegmentDump(store, outDir, firstLine); !status.ok()) return status;
     written.push_back(outDir + "/linemask.npy");
     written.push_back(outDir + "/linesegments.csv");
   }

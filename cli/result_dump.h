@@ -12,8 +12,9 @@ namespace quorvel::cli {
 
 // Writes variance.npy (float64 [P, L]), normal.npy (float64 [P, L, 3]), labels.npy and
 // segments.csv, linemask.npy and linesegments.csv into outDir for the buffers the store holds;
-// `written` receives the paths written, in order.
-Status writeResultDump(const ScanStore& store, const std::string& outDir,
+// `written` receives the paths written, in order. linesegments.csv numbers the lines from
+// firstLine (a batch task's first line).
+Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
                        std::vector<std::string>& written);
 
 }  // namespace quorvel::cli

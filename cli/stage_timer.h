@@ -1,9 +1,12 @@
-// Timing of the pipeline's stages for --timings: one "stage NAME SECONDS" line each.
+// Timing of the pipeline's stages: one "stage NAME SECONDS" line each for --timings, and the
+// list of them for a batch task's record.
 #pragma once
 
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quorvel::cli {
 
@@ -15,16 +18,18 @@ class StageTimer {
   auto time(const std::string& name, Work&& work) {
     const auto start = std::chrono::steady_clock::now();
     auto result = work();
-    if (enabled_) {
-      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-      err_ << "stage " << name << " " << elapsed.count() << "\n";
-    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    stages_.emplace_back(name, elapsed.count());
+    if (enabled_) err_ << "stage " << name << " " << elapsed.count() << "\n";
     return result;
   }
+
+  const std::vector<std::pair<std::string, double>>& stages() const { return stages_; }
 
  private:
   std::ostream& err_;
   bool enabled_;
+  std::vector<std::pair<std::string, double>> stages_;  // in the order they ran
 };
 
 }  // namespace quorvel::cli

@@ -11,23 +11,24 @@
 namespace quorvel {
 
 Status exportCountMap(const ExportSources& sources, const std::string& chosenPath,
-                      const std::string& templatePath) {
+                      const std::string& templatePath, MapCoverage coverage, PlacedRaster* placed) {
   MapExportSetup setup;
-  Status status = prepareMapExport(sources, ExportKind::CountMap, chosenPath, templatePath, setup);
+  Status status =
+      prepareMapExport(sources, ExportKind::CountMap, chosenPath, templatePath, coverage, setup);
   if (!status.ok()) return status;
   const MapParams& params = setup.params;
   OutputFile header(setup.names.header);
   if (!header.ok()) return header.status();
-  header.write(mapHeaderText(params, MapHeaderKind::Count));
+  header.write(mapHeaderText(windowParams(params, setup.raster), MapHeaderKind::Count));
   OutputFile raster(setup.names.raster);
   if (!raster.ok()) return raster.status();
-  const size_t width = static_cast<size_t>(std::max(params.width, 0));
+  const size_t width = static_cast<size_t>(std::max(setup.raster.width, 0));
   std::vector<unsigned char> counts;
   if (!allocateStripBuffer(counts, static_cast<size_t>(setup.plan.rowsPerStrip) * width)) {
     return fault("out of memory for the strip buffer");
   }
   for (int32_t k = 0; k < setup.plan.strips; ++k) {
-    const StripWindow window = stripWindow(setup.plan, k, params.length);
+    const StripWindow window = rasterStrip(setup.plan, k, setup.raster);
     std::fill(counts.begin(), counts.end(), 0);
     visitStripPoints(
         sources, RoadSelection::NonRoad, params, window, [&](const GridCell& cell, const Vec3&) {
@@ -37,6 +38,7 @@ Status exportCountMap(const ExportSources& sources, const std::string& chosenPat
         });
     raster.write(std::span(counts).first(static_cast<size_t>(window.rows) * width));
   }
+  if (placed) *placed = {setup.raster};
   return commitTogether({&raster, &header});
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/export_sources.h"
+#include "export/map_raster_window.h"
 #include "scan/status.h"
 
 namespace quorvel {
@@ -15,8 +16,12 @@ namespace quorvel {
 // path buffer, the grid is unusable, the strip buffer cannot be had or either file cannot be
 // written whole; the previous files of those names then stay as they were. The raster replaces
 // its previous file before the header does.
+// With MapCoverage::ItsPoints the raster holds only the window of the grid its points reach;
+// placed receives the window (when given).
 Status exportCountMap(const ExportSources& sources, const std::string& chosenPath,
-                      const std::string& templatePath);
+                      const std::string& templatePath,
+                      MapCoverage coverage = MapCoverage::WholeGrid,
+                      PlacedRaster* placed = nullptr);
 
 // The window's command 108 on the process-wide records, with the path chosen in the save
 // dialog: 1 when both files were written, else 0 and the reason in failure (when given).

@@ -16,6 +16,7 @@ struct ExportSources {
   const ScanStore& store;
   const SensorCalib& calib;
   MaskRange mask;
+  int32_t firstLine = 0;  // the drive's scan line that the store's line 0 is (batch tasks)
 };
 
 ExportSources processExportSources();  // scanStore, sensorCalib, maskRange

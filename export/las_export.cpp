@@ -48,8 +48,9 @@ LasExtent storedExtent(const LasExtent& world) {
   return stored;
 }
 
-ByteRecord lasRecord(const ScanStore& store, int32_t l, int32_t s, const Vec3& point,
+ByteRecord lasRecord(const ExportSources& sources, int32_t l, int32_t s, const Vec3& point,
                      const Vec3& offset) {
+  const ScanStore& store = sources.store;
   const uint8_t lineClass = (*store.lineSegmentMask)[lineMajorIndex(store, l, s)];
   const Rgb colour = sampleClassColour(store, l, s);
   ByteRecord record(LAS_RECORD_SIZE);
@@ -58,7 +59,7 @@ ByteRecord lasRecord(const ScanStore& store, int32_t l, int32_t s, const Vec3& p
   record.put(FIRST_OF_ONE_RETURN).put(uint8_t{0});  // flags, channel, scan direction, edge
   record.put(asprsClass(lineClass)).put(lineClass);
   record.put(int16_t{0}).put(uint16_t{0});  // scan angle, point source
-  record.put(static_cast<double>(l));
+  record.put(static_cast<double>(sources.firstLine + l));
   for (uint8_t channel : {colour.red, colour.green, colour.blue}) {
     record.put(static_cast<uint16_t>(channel * 257));
   }
@@ -109,7 +110,7 @@ Status exportLas(const ExportSources& sources, const std::string& path) {
   if (!file.ok()) return file.status();
   file.write(lasHeader(storedExtent(world)));
   visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
-    file.write(lasRecord(sources.store, l, s, point, world.min).bytes);
+    file.write(lasRecord(sources, l, s, point, world.min).bytes);
   });
   return file.commit();
 }

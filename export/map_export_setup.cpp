@@ -9,7 +9,7 @@ namespace quorvel {
 
 Status prepareMapExport(const ExportSources& sources, ExportKind kind,
                         const std::string& chosenPath, const std::string& templatePath,
-                        MapExportSetup& setup) {
+                        MapCoverage coverage, MapExportSetup& setup) {
   if (Status status = checkExportStart(sources.store, kind, chosenPath); !status.ok()) {
     return status;
   }
@@ -29,7 +29,14 @@ Status prepareMapExport(const ExportSources& sources, ExportKind kind,
   if (Status status = fitMapGrid(setup.max, setup.min, setup.params); !status.ok()) {
     return status;
   }
-  return planStrips(setup.params.width, setup.params.length, setup.plan);
+  if (coverage == MapCoverage::WholeGrid) {
+    setup.raster = wholeGrid(setup.params);
+  } else if (kind == ExportKind::CountMap) {
+    setup.raster = pointsWindow(sources, RoadSelection::NonRoad, setup.params, 0);
+  } else {
+    setup.raster = pointsWindow(sources, RoadSelection::Road, setup.params, 1);
+  }
+  return planStrips(setup.raster.width, setup.raster.length, setup.plan);
 }
 
 }  // namespace quorvel

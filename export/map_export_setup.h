@@ -7,6 +7,7 @@
 #include "export/export_sources.h"
 #include "export/map_files.h"
 #include "export/map_grid.h"
+#include "export/map_raster_window.h"
 #include "scan/geometry.h"
 #include "scan/status.h"
 
@@ -15,9 +16,10 @@ namespace quorvel {
 struct MapExportSetup {
   Vec3 max{};  // extent of the data (PointBounds)
   Vec3 min{};
-  MapParams params;
+  MapParams params;     // the grid: binning always uses it
+  RasterWindow raster;  // the cells of the grid the raster holds
   MapFileNames names;
-  StripPlan plan;
+  StripPlan plan;  // over the raster's width and length
 };
 
 // Fills the setup for the chosen path, reading the grid template from templatePath (none when
@@ -25,8 +27,10 @@ struct MapExportSetup {
 // the template exists but cannot be read (a folder, a pipe, a read error), a name does not fit
 // the path buffer, or the grid is unusable (see fitMapGrid and planStrips); nothing has been
 // written then.
+// With MapCoverage::ItsPoints the raster is the window of the grid that the export's points
+// reach (for the road height raster widened by the cell its points spread to).
 Status prepareMapExport(const ExportSources& sources, ExportKind kind,
                         const std::string& chosenPath, const std::string& templatePath,
-                        MapExportSetup& setup);
+                        MapCoverage coverage, MapExportSetup& setup);
 
 }  // namespace quorvel

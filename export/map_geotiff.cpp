@@ -78,33 +78,41 @@ Status checkRasterSize(const MapFileNames& map, const MapParams& params) {
   return {};
 }
 
-// GDAL's band metadata: what the cells hold and, for heights, their scale and offset.
-std::string gdalMetadata(const MapParams& params, MapHeaderKind kind) {
-  const auto item = [](const char* name, const char* role, const std::string& value) {
-    return std::string("<Item name=\"") + name + "\" sample=\"0\" role=\"" + role + "\">" + value +
-           "</Item>";
-  };
-  if (kind == MapHeaderKind::Count) {
-    return "<GDALMetadata>" + item("DESCRIPTION", "description", "non-road points per cell") +
-           "</GDALMetadata>";
-  }
-  return "<GDALMetadata>" + item("DESCRIPTION", "description", "road height") +
-         item("OFFSET", "offset", exactText(params.oz)) +
-         item("SCALE", "scale", exactText(params.demres)) + "</GDALMetadata>";
+std::string metadataItem(const char* name, const char* role, const std::string& value) {
+  return std::string("<Item name=\"") + name + "\" sample=\"0\" role=\"" + role + "\">" + value +
+         "</Item>";
 }
 
-void setImageTags(TIFF* tif, const MapParams& params, MapHeaderKind kind) {
+// GDAL's band metadata: what the cells hold and, for scaled values, their scale and offset.
+std::string gdalMetadata(const GridBand& band) {
+  std::string items = metadataItem("DESCRIPTION", "description", band.description);
+  if (band.scale) {
+    items += metadataItem("OFFSET", "offset", exactText(band.offset)) +
+             metadataItem("SCALE", "scale", exactText(*band.scale));
+  }
+  return "<GDALMetadata>" + items + "</GDALMetadata>";
+}
+
+void setImageTags(TIFF* tif, const MapParams& params, const GridBand& band) {
+  const bool floats = band.cells == GridCells::Float32;
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(params.width));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(params.length));
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, floats ? 32 : 8);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, floats ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-  TIFFSetField(tif, TIFFTAG_GDAL_METADATA, gdalMetadata(params, kind).c_str());
-  if (kind == MapHeaderKind::RoadHeight) TIFFSetField(tif, TIFFTAG_GDAL_NODATA, "0");
+  TIFFSetField(tif, TIFFTAG_GDAL_METADATA, gdalMetadata(band).c_str());
+  if (band.noData) TIFFSetField(tif, TIFFTAG_GDAL_NODATA, band.noData->c_str());
+}
+
+GridBand mapBand(const MapParams& params, MapHeaderKind kind) {
+  if (kind == MapHeaderKind::Count) {
+    return {GridCells::UInt8, "non-road points per cell", std::nullopt, std::nullopt, 0.0};
+  }
+  return {GridCells::UInt8, "road height", "0", params.demres, params.oz};
 }
 
 // The north-up placement (image row 0 is the raster's last row) and the coordinate system keys,
@@ -128,17 +136,13 @@ Status tiffFault(const char* what, const std::string& tifPath) {
   return fileFault(std::string(what) + ": " + std::strerror(errno), tifPath);
 }
 
-// Copies the raster rows, last first; fails on a read or write error.
-Status writeRows(TIFF* tif, const MapFileNames& map, const MapParams& params,
+// Writes the rows, the grid's last first; fails on a source or write error.
+Status writeRows(TIFF* tif, const MapParams& params, const GridBand& band, const GridRows& rowAt,
                  const std::string& tifPath) {
-  std::ifstream raster(map.raster, std::ios::binary);
-  std::vector<unsigned char> row(static_cast<size_t>(params.width));
+  const size_t cellBytes = band.cells == GridCells::Float32 ? 4 : 1;
+  std::vector<unsigned char> row(static_cast<size_t>(params.width) * cellBytes);
   for (int32_t r = 0; r < params.length; ++r) {
-    const int32_t source = params.length - 1 - r;
-    raster.seekg(static_cast<std::streamoff>(source) * params.width);
-    raster.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
-    if (!raster)
-      return fault("cannot read the raster", map.raster, "", "row " + std::to_string(source));
+    if (Status status = rowAt(params.length - 1 - r, row); !status.ok()) return status;
     if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(r), 0) < 0) {
       return tiffFault("cannot write the GeoTIFF", tifPath);
     }
@@ -146,11 +150,46 @@ Status writeRows(TIFF* tif, const MapFileNames& map, const MapParams& params,
   return TIFFFlush(tif) == 1 ? Status{} : tiffFault("cannot write the GeoTIFF", tifPath);
 }
 
+// The rows of a map raster file.
+GridRows rawFileRows(const MapFileNames& map, const MapParams& params,
+                     std::shared_ptr<std::ifstream> raster) {
+  return [map, width = params.width, raster](int32_t source, std::span<unsigned char> row) {
+    raster->seekg(static_cast<std::streamoff>(source) * width);
+    raster->read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
+    if (!*raster) {
+      return fault("cannot read the raster", map.raster, "", "row " + std::to_string(source));
+    }
+    return Status{};
+  };
+}
+
 }  // namespace
 
 void registerGdalTiffTags() {
   static std::once_flag once;
   std::call_once(once, [] { previousExtender = TIFFSetTagExtender(extendWithGdalTags); });
+}
+
+Status writeGridGeoTiff(const std::string& tifPath, const MapParams& grid, const GridBand& band,
+                        std::optional<int32_t> epsg, const GridRows& rowAt) {
+  if (epsg && (*epsg < MIN_EPSG_CODE || *epsg > MAX_EPSG_CODE)) {
+    return fault("bad EPSG code", std::to_string(*epsg),
+                 std::to_string(MIN_EPSG_CODE) + " ... " + std::to_string(MAX_EPSG_CODE));
+  }
+  registerGdalTiffTags();
+  OutputFile file(tifPath);
+  if (!file.ok()) return file.status();
+  {
+    // libtiff writes the temporary file through its own handle and is done when it is closed.
+    const std::unique_ptr<TIFF, TiffClose> tif(XTIFFOpen(file.temporaryPath().c_str(), "w"));
+    if (!tif) return tiffFault("cannot create the GeoTIFF", tifPath);
+    setImageTags(tif.get(), grid, band);
+    setGeoTags(tif.get(), grid, epsg);
+    if (Status status = writeRows(tif.get(), grid, band, rowAt, tifPath); !status.ok()) {
+      return status;
+    }
+  }
+  return file.commit();
 }
 
 Status writeMapGeoTiff(const MapFileNames& map, MapHeaderKind kind, const std::string& tifPath,
@@ -162,18 +201,9 @@ Status writeMapGeoTiff(const MapFileNames& map, MapHeaderKind kind, const std::s
   MapParams params;
   if (Status status = readHeader(map, kind, params); !status.ok()) return status;
   if (Status status = checkRasterSize(map, params); !status.ok()) return status;
-  registerGdalTiffTags();
-  OutputFile file(tifPath);
-  if (!file.ok()) return file.status();
-  {
-    // libtiff writes the temporary file through its own handle and is done when it is closed.
-    const std::unique_ptr<TIFF, TiffClose> tif(XTIFFOpen(file.temporaryPath().c_str(), "w"));
-    if (!tif) return tiffFault("cannot create the GeoTIFF", tifPath);
-    setImageTags(tif.get(), params, kind);
-    setGeoTags(tif.get(), params, epsg);
-    if (Status status = writeRows(tif.get(), map, params, tifPath); !status.ok()) return status;
-  }
-  return file.commit();
+  auto raster = std::make_shared<std::ifstream>(map.raster, std::ios::binary);
+  return writeGridGeoTiff(tifPath, params, mapBand(params, kind), epsg,
+                          rawFileRows(map, params, raster));
 }
 
 }  // namespace quorvel

@@ -13,7 +13,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "export/map_files.h"
@@ -27,6 +29,23 @@ inline constexpr int32_t MAX_EPSG_CODE = 32766;  // 32767 means user-defined
 // Makes libtiff know GDAL's metadata and no-data tags in every file opened from now on (once per
 // process; the writer does it itself, a reader of those tags calls it first).
 void registerGdalTiffTags();
+
+// The one band of a grid GeoTIFF: what its cells hold.
+enum class GridCells { UInt8, Float32 };
+struct GridBand {
+  GridCells cells = GridCells::UInt8;
+  std::string description;            // GDAL's band description
+  std::optional<std::string> noData;  // GDAL's no-data value, as text ("0", "nan")
+  std::optional<double> scale;        // a cell value v stands for offset + v x scale
+  double offset = 0.0;
+};
+
+// Fills bytes with grid row `row` (row 0 at y = oy), width cells of the band's type.
+using GridRows = std::function<Status(int32_t row, std::span<unsigned char> bytes)>;
+
+// Writes a GeoTIFF of the grid, north up (the grid's last row first), asking rowAt for each row.
+Status writeGridGeoTiff(const std::string& tifPath, const MapParams& grid, const GridBand& band,
+                        std::optional<int32_t> epsg, const GridRows& rowAt);
 
 // Writes the GeoTIFF of the map files to tifPath. Fails, writing nothing, when the header cannot
 // be read or gives no cells or no positive pixel size (or, for the road height raster, no

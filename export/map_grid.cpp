@@ -81,8 +81,31 @@ std::optional<GridCell> binPoint(const MapParams& params, const StripWindow& win
   const std::optional<int64_t> row = truncated((y - params.oy) / params.pixelsize + 0.5);
   if (!column || !row || *column < 0 || *column >= params.width) return std::nullopt;
   const int64_t stripRow = *row - window.firstRow;
+  const int64_t stripColumn = *column - window.firstColumn;
   if (stripRow < 0 || stripRow >= window.rows) return std::nullopt;
-  return GridCell{static_cast<int32_t>(stripRow), static_cast<int32_t>(*column)};
+  if (stripColumn < 0 || stripColumn >= window.columns) return std::nullopt;
+  return GridCell{static_cast<int32_t>(stripRow), static_cast<int32_t>(stripColumn)};
+}
+
+RasterWindow wholeGrid(const MapParams& params) {
+  return {0, 0, params.width, params.length};
+}
+
+StripWindow rasterStrip(const StripPlan& plan, int32_t strip, const RasterWindow& raster) {
+  StripWindow window = stripWindow(plan, strip, raster.length);
+  window.firstRow += raster.firstRow;
+  window.firstColumn = raster.firstColumn;
+  window.columns = raster.width;
+  return window;
+}
+
+MapParams windowParams(const MapParams& grid, const RasterWindow& raster) {
+  MapParams params = grid;
+  if (raster.firstColumn != 0) params.ox = grid.ox + raster.firstColumn * grid.pixelsize;
+  if (raster.firstRow != 0) params.oy = grid.oy + raster.firstRow * grid.pixelsize;
+  params.width = raster.width;
+  params.length = raster.length;
+  return params;
 }
 
 }  // namespace quorvel

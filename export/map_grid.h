@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "export/map_params.h"
@@ -29,12 +30,34 @@ struct StripPlan {
 // of 0 or less. Fails when width x length reaches 2^31.
 Status planStrips(int32_t width, int32_t length, StripPlan& plan);
 
+// The cells of the grid that one strip pass fills: grid rows firstRow ... firstRow + rows - 1,
+// and of a raster that holds only some of the grid's columns, those columns.
 struct StripWindow {
   int32_t firstRow = 0;
   int32_t rows = 0;  // 0 for a strip that starts beyond the last row
+  int32_t firstColumn = 0;
+  int32_t columns = std::numeric_limits<int32_t>::max();
 };
 
 StripWindow stripWindow(const StripPlan& plan, int32_t strip, int32_t length);
+
+// The cells of the grid that a raster holds: the whole grid, or a window of it (the raster of a
+// batch task covers only the cells its points reach, so that the tasks of a day's drives share
+// one grid without each holding all of it).
+struct RasterWindow {
+  int32_t firstColumn = 0;
+  int32_t firstRow = 0;
+  int32_t width = 0;
+  int32_t length = 0;
+};
+
+RasterWindow wholeGrid(const MapParams& params);
+
+// Strip k of a raster planned for the window's width and length, placed on the grid.
+StripWindow rasterStrip(const StripPlan& plan, int32_t strip, const RasterWindow& raster);
+
+// The header of a window's raster: the grid's cell size, its own size and origin.
+MapParams windowParams(const MapParams& grid, const RasterWindow& raster);
 
 struct GridCell {
   int32_t row = 0;  // within the strip
@@ -42,7 +65,8 @@ struct GridCell {
 };
 
 // The cell of (x, y): column t((x - ox) / pixelsize + 0.5), row t((y - oy) / pixelsize + 0.5)
-// less the strip's first row, t truncating toward zero; none when it lies outside the strip.
+// less the strip's first row and column, t truncating toward zero; none when it lies outside the
+// grid or the strip.
 std::optional<GridCell> binPoint(const MapParams& params, const StripWindow& window, double x,
                                  double y);
 

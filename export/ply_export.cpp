@@ -53,7 +53,8 @@ Vec3 exportedNormal(double variance, const Vec3& normal) {
   return normal;
 }
 
-ByteRecord plyRecord(const ScanStore& store, int32_t l, int32_t s, const Vec3& point) {
+ByteRecord plyRecord(const ExportSources& sources, int32_t l, int32_t s, const Vec3& point) {
+  const ScanStore& store = sources.store;
   const size_t index = sampleMajorIndex(store, l, s);
   const Rgb colour = sampleClassColour(store, l, s);
   const double variance = (*store.varianceMap)[index];
@@ -64,7 +65,7 @@ ByteRecord plyRecord(const ScanStore& store, int32_t l, int32_t s, const Vec3& p
   record.put((*store.lineSegmentMask)[lineMajorIndex(store, l, s)]);
   record.put(segmentOf((*store.labelMap)[index])).put(variance);
   for (double component : normal) record.put(static_cast<float>(component));
-  record.put(l).put(static_cast<int16_t>(s));
+  record.put(sources.firstLine + l).put(static_cast<int16_t>(s));
   return record;
 }
 
@@ -87,7 +88,7 @@ Status exportPly(const ExportSources& sources, const std::string& projectName,
   if (!file.ok()) return file.status();
   file.write(plyHeader(projectName, sources.mask, count));
   visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
-    file.write(plyRecord(sources.store, l, s, point).bytes);
+    file.write(plyRecord(sources, l, s, point).bytes);
   });
   return file.commit();
 }

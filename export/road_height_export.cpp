@@ -23,11 +23,11 @@ Status writeRoadStrips(const ExportSources& sources, const MapExportSetup& setup
   const MapParams& params = setup.params;
   RoadHeightStrip strip;
   if (!strip.allocate(static_cast<size_t>(setup.plan.rowsPerStrip),
-                      static_cast<size_t>(std::max(params.width, 0)))) {
+                      static_cast<size_t>(std::max(setup.raster.width, 0)))) {
     return fault("out of memory for the strip buffers");
   }
   for (int32_t k = 0; k < setup.plan.strips; ++k) {
-    const StripWindow window = stripWindow(setup.plan, k, params.length);
+    const StripWindow window = rasterStrip(setup.plan, k, setup.raster);
     strip.start(window);
     visitStripPoints(sources, RoadSelection::Road, params, window,
                      [&](const GridCell& cell, const Vec3& point) {
@@ -42,10 +42,11 @@ Status writeRoadStrips(const ExportSources& sources, const MapExportSetup& setup
 }  // namespace
 
 Status exportRoadHeightMap(const ExportSources& sources, const std::string& chosenPath,
-                           const std::string& templatePath) {
+                           const std::string& templatePath, MapCoverage coverage,
+                           PlacedRaster* placed) {
   MapExportSetup setup;
-  Status status =
-      prepareMapExport(sources, ExportKind::RoadHeightMap, chosenPath, templatePath, setup);
+  Status status = prepareMapExport(sources, ExportKind::RoadHeightMap, chosenPath, templatePath,
+                                   coverage, setup);
   if (!status.ok()) return status;
   double low = 0.0;
   double high = 0.0;
@@ -56,10 +57,11 @@ Status exportRoadHeightMap(const ExportSources& sources, const std::string& chos
   setHeightScale(low, high, setup.params);
   OutputFile header(setup.names.header);
   if (!header.ok()) return header.status();
-  header.write(mapHeaderText(setup.params, MapHeaderKind::RoadHeight));
+  header.write(mapHeaderText(windowParams(setup.params, setup.raster), MapHeaderKind::RoadHeight));
   OutputFile raster(setup.names.raster);
   if (!raster.ok()) return raster.status();
   if (Status status = writeRoadStrips(sources, setup, raster); !status.ok()) return status;
+  if (placed) *placed = {setup.raster, setup.params.oz, setup.params.demres};
   return commitTogether({&raster, &header});
 }
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "scan/file_bytes.h"
+#include "scan/file_system.h"
 
 namespace quorvel {
 
@@ -65,35 +66,60 @@ Status allocateScanLines(size_t count, std::vector<ScanLine>& lines) {
   return {};
 }
 
-Status parseDsFile(std::span<const unsigned char> bytes, DsContents& contents) {
+namespace {
+
+Status parseDsHeader(std::span<const unsigned char> bytes, DsHeader& header, ScanSetup& setup) {
   if (bytes.size() < DS_HEADER_SIZE) {
     return fault("file shorter than the DS header", std::to_string(bytes.size()) + " bytes",
                  "at least 12");
   }
-  DsHeader header{readFloat(bytes, 0), readFloat(bytes, 4), readFloat(bytes, 8)};
-  const ScanSetup* setup = findScanSetup(header.angularResolution, header.fieldOfView);
-  if (!setup) {
+  header = {readFloat(bytes, 0), readFloat(bytes, 4), readFloat(bytes, 8)};
+  const ScanSetup* found = findScanSetup(header.angularResolution, header.fieldOfView);
+  if (!found) {
     return fault("unsupported set-up", setupText(header), "1/180, 0.5/180 or 0.25/100",
                  "in the header");
   }
-  const size_t recordSize = static_cast<size_t>(setup->recordSize);
-  const size_t count = loadableRecordCount(bytes.size(), recordSize);
+  setup = *found;
+  return {};
+}
+
+Status scanLinesOfRecords(std::span<const unsigned char> records, size_t recordSize,
+                          std::vector<ScanLine>& lines) {
+  const size_t count = (records.size() + recordSize - 1) / recordSize;
   if (count > static_cast<size_t>(INT32_MAX)) {
     return fault("too many scan lines", std::to_string(count), "at most 2147483647");
   }
-  std::vector<ScanLine> lines;
   Status allocated = allocateScanLines(count, lines);
   if (!allocated.ok()) return allocated;
-  size_t offset = DS_HEADER_SIZE + SKIPPED_LEADING_LINES * recordSize;
+  size_t offset = 0;
   for (ScanLine& line : lines) {
-    const size_t length = std::min(recordSize, bytes.size() - offset);
-    std::memcpy(static_cast<void*>(&line), bytes.data() + offset, length);
+    const size_t length = std::min(recordSize, records.size() - offset);
+    std::memcpy(static_cast<void*>(&line), records.data() + offset, length);
     makePoseRotation(line.rotation, line.attitude[0], line.attitude[1], line.attitude[2]);
     offset += length;
   }
+  return {};
+}
+
+}  // namespace
+
+Status parseDsFile(std::span<const unsigned char> bytes, DsContents& contents) {
+  DsHeader header;
+  ScanSetup setup{};
+  if (Status status = parseDsHeader(bytes, header, setup); !status.ok()) return status;
+  const size_t recordSize = static_cast<size_t>(setup.recordSize);
+  const size_t count = loadableRecordCount(bytes.size(), recordSize);
+  const size_t skipped = DS_HEADER_SIZE + SKIPPED_LEADING_LINES * recordSize;
+  const size_t available = count == 0 ? 0 : std::min(count * recordSize, bytes.size() - skipped);
+  std::vector<ScanLine> lines;
+  Status status =
+      scanLinesOfRecords(bytes.subspan(count == 0 ? 0 : skipped, available), recordSize, lines);
+  if (!status.ok()) return status;
   contents.header = header;
-  contents.setup = *setup;
+  contents.setup = setup;
   contents.lines = std::move(lines);
+  contents.firstLine = 0;
+  contents.fileLines = static_cast<int64_t>(contents.lines.size());
   return {};
 }
 
@@ -114,6 +140,52 @@ Status readDsContents(const std::string& path, DsContents& contents) {
   std::vector<unsigned char> bytes;
   Status status = readFileBytes(path, bytes);
   return status.ok() ? parseDsFile(bytes, contents) : status;
+}
+
+namespace {
+
+// The window's records from an open file: header first, then one read of the window's bytes.
+Status readWindow(FileHandle handle, const LineWindow& window, DsContents& contents) {
+  unsigned char headerBytes[DS_HEADER_SIZE];
+  size_t got = 0;
+  uint64_t fileSize = 0;
+  std::string reason = readFileAt(handle, 0, headerBytes, DS_HEADER_SIZE, got);
+  if (reason.empty()) reason = readFileSize(handle, fileSize);
+  if (!reason.empty()) return fault("cannot read the file", reason);
+  Status status = parseDsHeader(std::span(headerBytes, got), contents.header, contents.setup);
+  if (!status.ok()) return status;
+  const size_t recordSize = static_cast<size_t>(contents.setup.recordSize);
+  contents.fileLines = static_cast<int64_t>(loadableRecordCount(fileSize, recordSize));
+  const int64_t first = std::clamp<int64_t>(window.first, 0, contents.fileLines);
+  const int64_t end = std::clamp<int64_t>(window.first + window.count, first, contents.fileLines);
+  contents.firstLine = first;
+  const uint64_t offset = DS_HEADER_SIZE + (SKIPPED_LEADING_LINES + first) * recordSize;
+  const uint64_t wanted =
+      std::min<uint64_t>((end - first) * recordSize, fileSize - std::min(offset, fileSize));
+  std::vector<unsigned char> records;
+  try {
+    records.resize(wanted);
+  } catch (const std::bad_alloc&) {
+    return fault("not enough memory for the scan lines", std::to_string(end - first) + " lines");
+  }
+  reason = readFileAt(handle, offset, records.data(), records.size(), got);
+  if (!reason.empty()) return fault("cannot read the file", reason);
+  if (got != records.size()) return fault("the file ended while it was read");
+  return scanLinesOfRecords(records, recordSize, contents.lines);
+}
+
+}  // namespace
+
+Status readDsLineWindow(const std::string& path, const LineWindow& window, DsContents& contents) {
+  FileHandle handle = -1;
+  if (std::string reason = openRegularFile(path, handle); !reason.empty()) {
+    return fileFault("cannot open the file: " + reason, path);
+  }
+  DsContents read;
+  Status status = readWindow(handle, window, read);
+  closeReadFile(handle);
+  if (status.ok()) contents = std::move(read);
+  return status;
 }
 
 Status readDsFile(const std::string& path, ScanStore& store) {

@@ -35,6 +35,14 @@ struct DsContents {
   DsHeader header;
   ScanSetup setup{};
   std::vector<ScanLine> lines;  // the records after the 200 skipped ones, pose rotations set
+  int64_t firstLine = 0;        // the file's scan line that lines[0] is (a window's first)
+  int64_t fileLines = 0;        // the scan lines of the whole file
+};
+
+// Consecutive scan lines of a DS file, counted from 0 after the 200 skipped records.
+struct LineWindow {
+  int64_t first = 0;
+  int64_t count = 0;
 };
 
 // Parses DS bytes: rejects a file shorter than its header and an unaccepted set-up, skips the
@@ -49,6 +57,11 @@ void installDsContents(ScanStore& store, DsContents&& contents);
 
 // Reads and parses a DS file without installing it.
 Status readDsContents(const std::string& path, DsContents& contents);
+
+// Reads the header and only the records of the window (cut at the file's end), seeking past
+// all others, so that memory follows the window, not the file. A window of 0 lines reads the
+// header and counts the file's lines.
+Status readDsLineWindow(const std::string& path, const LineWindow& window, DsContents& contents);
 
 // Reads, parses and installs a DS file. On failure the store is unchanged, header included.
 Status readDsFile(const std::string& path, ScanStore& store);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quorvel {
@@ -34,6 +35,11 @@ const FileSystemCalls& osFileSystemCalls();  // the operating system's own
 // byte is read (and without waiting for a pipe's writer).
 std::string openRegularFile(const std::string& path, FileHandle& handle);
 void closeReadFile(FileHandle handle);
+// The size of a file opened by openRegularFile().
+std::string readFileSize(FileHandle handle, uint64_t& size);
+// Reads size bytes from offset on, fewer only where the file ends (got tells how many).
+std::string readFileAt(FileHandle handle, uint64_t offset, unsigned char* bytes, size_t size,
+                       size_t& got);
 
 // Removes a file that a writer created and then abandoned (its process ended before renaming it);
 // a file that a running writer holds stays.

@@ -110,6 +110,26 @@ void closeReadFile(FileHandle handle) {
   ::close(handle);
 }
 
+std::string readFileSize(FileHandle handle, uint64_t& size) {
+  struct stat status;
+  if (::fstat(handle, &status) != 0) return lastError();
+  size = static_cast<uint64_t>(status.st_size);
+  return {};
+}
+
+std::string readFileAt(FileHandle handle, uint64_t offset, unsigned char* bytes, size_t size,
+                       size_t& got) {
+  got = 0;
+  while (got < size) {
+    const ssize_t read = ::pread(handle, bytes + got, size - got, static_cast<off_t>(offset + got));
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return lastError();
+    if (read == 0) break;
+    got += static_cast<size_t>(read);
+  }
+  return {};
+}
+
 void removeIfAbandoned(const std::string& path) {
   const int handle = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
   if (handle < 0) return;

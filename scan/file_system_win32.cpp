@@ -118,6 +118,28 @@ void closeReadFile(FileHandle handle) {
   _close(handle);
 }
 
+std::string readFileSize(FileHandle handle, uint64_t& size) {
+  struct _stat64 status;
+  if (_fstat64(handle, &status) != 0) return lastError();
+  size = static_cast<uint64_t>(status.st_size);
+  return {};
+}
+
+std::string readFileAt(FileHandle handle, uint64_t offset, unsigned char* bytes, size_t size,
+                       size_t& got) {
+  got = 0;
+  if (_lseeki64(handle, static_cast<__int64>(offset), SEEK_SET) < 0) return lastError();
+  while (got < size) {
+    size_t read = 0;
+    if (std::string reason = readFile(handle, bytes + got, size - got, read); !reason.empty()) {
+      return reason;
+    }
+    if (read == 0) break;
+    got += read;
+  }
+  return {};
+}
+
 // A file that a running writer holds open cannot be deleted: it lacks delete sharing.
 void removeIfAbandoned(const std::string& path) {
   DeleteFileW(widePath(path).c_str());

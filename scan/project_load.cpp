@@ -23,7 +23,8 @@ Status projectFilePath(const std::string& mdlPath, const ProjectPaths& paths,
 }  // namespace
 
 bool readProject(const std::string& mdlPath, const ProjectPaths& currentPaths,
-                 const SensorCalib& currentCalib, ProjectLoad& load, ProjectLoadFailure& failure) {
+                 const SensorCalib& currentCalib, ProjectLoad& load, ProjectLoadFailure& failure,
+                 std::optional<LineWindow> lines) {
   load.paths = currentPaths;
   Status status = readMdlFile(mdlPath, load.paths);
   if (!status.ok()) return fail(failure, "Load MDL file failure.", mdlPath, status);
@@ -36,7 +37,10 @@ bool readProject(const std::string& mdlPath, const ProjectPaths& currentPaths,
   if (!status.ok()) return fail(failure, "Load Calib file failure.", load.calibPath, status);
 
   status = projectFilePath(mdlPath, load.paths, load.paths.dsName, load.dsPath);
-  if (status.ok()) status = readDsContents(load.dsPath, load.ds);
+  if (status.ok()) {
+    status = lines ? readDsLineWindow(load.dsPath, *lines, load.ds)
+                   : readDsContents(load.dsPath, load.ds);
+  }
   if (!status.ok()) return fail(failure, "Load Ds file failure.", load.dsPath, status);
   return true;
 }

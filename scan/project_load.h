@@ -3,6 +3,7 @@
 // replace the loaded project, so a failed load leaves everything exactly as it was.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "scan/calib_file.h"
@@ -29,9 +30,11 @@ struct ProjectLoad {
 };
 
 // Reads the three files, starting from the current paths and calibration (keywords a file
-// does not mention keep their values). Returns false and fills failure when a step fails.
+// does not mention keep their values); of the DS file only the given lines when a window is
+// given. Returns false and fills failure when a step fails.
 bool readProject(const std::string& mdlPath, const ProjectPaths& currentPaths,
-                 const SensorCalib& currentCalib, ProjectLoad& load, ProjectLoadFailure& failure);
+                 const SensorCalib& currentCalib, ProjectLoad& load, ProjectLoadFailure& failure,
+                 std::optional<LineWindow> lines = std::nullopt);
 
 // Makes a read project the loaded one; the previous scan and its derived buffers are released.
 void installProject(ProjectLoad&& load, ProjectPaths& paths, SensorCalib& calib, ScanStore& store);

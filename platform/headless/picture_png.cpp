@@ -40,9 +40,15 @@ void pictureRow(const BitmapTileStore& tiles, int32_t y, std::vector<png_byte>& 
 
 }  // namespace
 
-Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
-  int32_t width = 0, height = 0;
-  getImageExtent(tiles, width, height);
+Status writePicturePng(const BitmapTileStore& tiles, const std::string& path,
+                       std::optional<PictureColumns> columns) {
+  int32_t fullWidth = 0, height = 0;
+  getImageExtent(tiles, fullWidth, height);
+  const PictureColumns written = columns.value_or(PictureColumns{0, fullWidth});
+  if (written.first < 0 || written.count > fullWidth - written.first) {
+    return fault("columns beyond the picture", path);
+  }
+  const int32_t width = written.count;
   if (width <= 0 || height <= 0) return fault("no picture to write", path);
   OutputFile file(path);
   if (!file.ok()) return file.status();
@@ -52,7 +58,8 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
     png_destroy_write_struct(&png, nullptr);
     return fault("not enough memory to write the picture", path);
   }
-  std::vector<png_byte> row(3 * static_cast<size_t>(width));
+  std::vector<png_byte> row(3 * static_cast<size_t>(fullWidth));
+  const size_t rowOffset = 3 * static_cast<size_t>(written.first);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return fault("cannot write the picture", path);
@@ -64,7 +71,7 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path) {
   png_write_info(png, info);
   for (int32_t y = 0; y < height; ++y) {
     pictureRow(tiles, y, row);
-    png_write_row(png, row.data());
+    png_write_row(png, row.data() + rowOffset);
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);

@@ -2,6 +2,8 @@
 // exactly the pixels the window shows at zoom 100 % (a tile without bitmap shows white).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "render/bitmap_tile_store.h"
@@ -9,6 +11,14 @@
 
 namespace quorvel {
 
-Status writePicturePng(const BitmapTileStore& tiles, const std::string& path);
+// Columns first ... first + count - 1 of the picture (a batch task's own scan lines).
+struct PictureColumns {
+  int32_t first = 0;
+  int32_t count = 0;
+};
+
+// Writes the whole picture, or only the given columns of it.
+Status writePicturePng(const BitmapTileStore& tiles, const std::string& path,
+                       std::optional<PictureColumns> columns = std::nullopt);
 
 }  // namespace quorvel

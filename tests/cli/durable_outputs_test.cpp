@@ -1,15 +1,12 @@
 // `quorvel run` on a full disk and killed in the middle of its exports: every file of an earlier
 // complete run survives byte for byte, and nothing half written is left under a real name.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,8 +14,6 @@
 #include "scan/output_file.h"
 #include "tests/support/command_run.h"
 #include "tests/support/test_files.h"
-
-extern char** environ;
 
 namespace quorvel {
 namespace {
@@ -86,20 +81,8 @@ TEST_F(DurableOutputs, OnAFullDiskEveryOutputFailsAndThePreviousFilesStay) {
 // Starts `quorvel ARGUMENTS` (words without blanks) and kills it with SIGKILL as soon as a
 // temporary file in folder holds bytes; false when the run ended before.
 bool killWhileWriting(const std::string& arguments, const std::string& folder) {
-  std::vector<std::string> words = {QUORVEL_CLI};
-  std::istringstream split(arguments);
-  for (std::string word; split >> word;) words.push_back(word);
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, QUORVEL_CLI, &quiet, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&quiet);
-  if (spawned != 0) return false;
+  const pid_t child = test::startProgram(QUORVEL_CLI, arguments, false);
+  if (child <= 0) return false;
   bool seen = false;
   while (!seen && waitpid(child, nullptr, WNOHANG) == 0) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

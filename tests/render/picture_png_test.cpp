@@ -6,28 +6,14 @@
 #include "platform/headless/headless_platform.h"
 #include "render/range_picture.h"
 #include "tests/support/grid_store.h"
+#include "tests/support/png_image.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
 
-struct PngImage {
-  png_uint_32 width = 0, height = 0;
-  std::vector<png_byte> rgb;
-};
-
-PngImage readPng(const std::string& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  PngImage result;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return result;
-  image.format = PNG_FORMAT_RGB;
-  result.rgb.resize(PNG_IMAGE_SIZE(image));
-  png_image_finish_read(&image, nullptr, result.rgb.data(), 0, nullptr);
-  result.width = image.width;
-  result.height = image.height;
-  return result;
-}
+using test::PngImage;
+using test::readPng;
 
 TEST(PicturePng, FullExtentTopRowFirstInRgb) {
   // 2100 lines: two tiles, 4096 columns; sample s has raw s, so row 0 (sample 0) is black.

@@ -15,4 +15,9 @@ CommandRun runCommand(const std::string& dir, const std::string& command);
 
 std::string textOf(const std::string& path);  // the whole file as text; empty when absent
 
+// Starts `program ARGUMENTS` (words without blanks) without waiting, its output thrown away, in a
+// process group of its own when asked (so that killing the group ends its children too); the
+// process id, or -1.
+int startProgram(const std::string& program, const std::string& arguments, bool ownGroup);
+
 }  // namespace quorvel::test

@@ -1,0 +1,163 @@
+#include "cli/task_command.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/batch_grid.h"
+#include "cli/batch_plan.h"
+#include "cli/point_box.h"
+#include "cli/report.h"
+#include "cli/run_steps.h"
+#include "cli/task_record.h"
+#include "features/segment_params.h"
+#include "scan/file_system.h"
+#include "scan/parallel_for.h"
+#include "scan/project_load.h"
+#include "scan/scan_line_crop.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+// The task's lines and the neighbours loaded with them.
+struct TaskLines {
+  int32_t before = 0;  // neighbour lines loaded before the task's first
+  int32_t own = 0;
+  int32_t after = 0;
+};
+
+TaskLines taskLines(const PlannedTask& task, const PlannedProject& project) {
+  const int64_t after = std::clamp<int64_t>(project.lines - 1 - task.last, 0, TASK_NEIGHBOUR_LINES);
+  return {static_cast<int32_t>(std::min<int64_t>(task.first, TASK_NEIGHBOUR_LINES)),
+          static_cast<int32_t>(taskLineCount(task)), static_cast<int32_t>(after)};
+}
+
+int threadsFor(const BatchPlan& plan, std::optional<int> threads) {
+  if (threads) return *threads;
+  if (plan.options.threads > 0) return plan.options.threads;
+  const char* slurmCpus = std::getenv("SLURM_CPUS_PER_TASK");
+  return slurmCpus ? std::max(std::atoi(slurmCpus), 0) : 0;
+}
+
+void applyOptions(const RunOptions& options, int threads) {
+  parallelOptions.threads = threads;
+  resetSegmentParams();
+  maskRange = options.mask.value_or(MaskRange{});
+  renderParams.inverse = options.inverse ? 1 : 0;
+}
+
+bool loadTaskLines(const PlannedProject& project, const PlannedTask& task, const TaskLines& lines,
+                   StageTimer& timer, std::ostream& err) {
+  const LineWindow window{task.first - lines.before, lines.before + lines.own + lines.after};
+  return timer.time("load", [&] {
+    ProjectLoad load;
+    ProjectLoadFailure failure;
+    if (!readProject(project.mdl, projectPaths, sensorCalib, load, failure, window)) {
+      reportFailure(err, failure.text, failure.caption, failure.reason);
+      return false;
+    }
+    if (static_cast<int64_t>(load.ds.lines.size()) != window.count) {
+      reportFailure(
+          err, "Load Ds file failure.", load.dsPath,
+          "the file has changed since the batch was planned: " + std::to_string(load.ds.fileLines) +
+              " scan lines, planned " + std::to_string(project.lines));
+      return false;
+    }
+    installProject(std::move(load), projectPaths, sensorCalib, scanStore);
+    return true;
+  });
+}
+
+// The outputs of the task's own lines, the map rasters on the batch's grid.
+bool writeOutputs(const std::string& dir, const BatchPlan& plan, const PlannedTask& task,
+                  const std::string& folder, StageTimer& timer, std::ostream& out,
+                  std::ostream& err, TaskRecord& record) {
+  bool allWritten = true;
+  const int32_t firstLine = static_cast<int32_t>(task.first);
+  if (plan.options.dump) allWritten &= writeDump(folder, firstLine, timer, out, err);
+  ExportTarget target{folder,
+                      std::nullopt,
+                      std::filesystem::path(plan.projects[task.project].mdl).filename().string(),
+                      plan.options.epsg,
+                      firstLine,
+                      MapCoverage::ItsPoints};
+  if (planHasMaps(plan)) target.mapTemplate = dir + "/grid.master";
+  for (const std::string& name : plan.options.exports) {
+    allWritten &=
+        timer.time(name, [&] { return writeExport(name, target, out, err, &record.rasters); });
+  }
+  return allWritten;
+}
+
+bool runSteps(const std::string& dir, const BatchPlan& plan, const PlannedTask& task,
+              const std::string& folder, StageTimer& timer, std::ostream& out, std::ostream& err,
+              TaskRecord& record) {
+  const PlannedProject& project = plan.projects[task.project];
+  const TaskLines lines = taskLines(task, project);
+  if (!loadTaskLines(project, task, lines, timer, err)) return false;
+  if (!runLineStages(plan.options, timer, err)) return false;
+  bool allWritten = true;
+  for (const std::string& name : plan.options.images) {
+    allWritten &=
+        writePicture(name, folder, PictureColumns{lines.before, lines.own}, timer, out, err);
+  }
+  keepScanLines(scanStore, lines.before, lines.own);
+  if (!runRegionStage(plan.options, timer)) return false;
+  allWritten &= writeOutputs(dir, plan, task, folder, timer, out, err, record);
+  const PointBox box = validPointBox(scanStore, sensorCalib);
+  record.samples = int64_t{lines.own} * scanStore.pointsPerLine;
+  record.points = box.valid;
+  if (box.valid > 0) record.footprint = {box.min[0], box.min[1], box.max[0], box.max[1]};
+  return allWritten;
+}
+
+}  // namespace
+
+int runTask(const std::string& dir, int64_t k, std::optional<int> threads, std::ostream& out,
+            std::ostream& err) {
+  BatchPlan plan;
+  if (Status status = readPlan(dir, plan); !status.ok()) {
+    reportFailure(err, "Batch plan failure.", dir + "/batch.json", status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  if (k < 0 || static_cast<size_t>(k) >= plan.tasks.size()) {
+    err << "quorvel task: no task " << k << " in " << dir << " (" << plan.tasks.size()
+        << " tasks)\n";
+    return EXIT_USAGE;
+  }
+  const PlannedTask& task = plan.tasks[static_cast<size_t>(k)];
+  const std::string folder = dir + "/" + task.folder;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    reportFailure(err, "Output folder failure.", folder, error.message());
+    return EXIT_FAILURE_REPORTED;
+  }
+  removeFile(folder + "/" + TASK_RECORD);  // no record says done while the task runs again
+  applyOptions(plan.options, threadsFor(plan, threads));
+  std::ostringstream failures;  // what the task reports, kept for its record
+  StageTimer timer(err, plan.options.timings);
+  TaskRecord record;
+  record.project = plan.projects[task.project].name;
+  record.first = task.first;
+  record.last = task.last;
+  record.done = runSteps(dir, plan, task, folder, timer, out, failures, record);
+  record.reason = failures.str();
+  if (!record.reason.empty() && record.reason.back() == '\n') record.reason.pop_back();
+  record.seconds = timer.stages();
+  record.files = folderFiles(folder);
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) == 0) record.peakMemoryKiB = usage.ru_maxrss;
+  err << failures.str();
+  if (Status status = writeTaskRecord(folder, record); !status.ok()) {
+    reportFailure(err, "Task record failure.", status.file, status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  return record.done ? EXIT_OK : EXIT_FAILURE_REPORTED;
+}
+
+}  // namespace quorvel::cli

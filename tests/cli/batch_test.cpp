@@ -1,0 +1,241 @@
+// `quorvel batch` end to end on a simulated street of 600 lines in three tasks: the tasks' outputs
+// side by side equal one unsplit run's, an interrupted batch resumes with only its missing tasks,
+// and a project that cannot be read fails alone.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <tiffio.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/command_run.h"
+#include "tests/support/ply_reader.h"
+#include "tests/support/png_image.h"
+#include "tests/support/test_files.h"
+
+namespace quorvel {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+const char* const TASKS[] = {"sim-0-249", "sim-250-499", "sim-500-599"};
+const int TASK_LINES[] = {250, 250, 100};
+constexpr int POINTS = 181;  // the 1.0-degree set-up
+const std::string OUTPUTS =
+    " --dump --images range,contour --export pt3d-normal,road-ds,ply,count-map,road-height";
+
+test::CommandRun quorvel(const std::string& dir, const std::string& arguments) {
+  return test::runCommand(dir, std::string(QUORVEL_CLI) + " " + arguments);
+}
+
+// The data of a .npy file (format 1.0), after its header.
+Bytes npyData(const std::string& path) {
+  const Bytes bytes = test::readFile(path);
+  if (bytes.size() < 10) return {};
+  const size_t header = 10 + bytes[8] + 256u * bytes[9];
+  return Bytes(bytes.begin() + static_cast<ptrdiff_t>(std::min(header, bytes.size())), bytes.end());
+}
+
+// Arrays with one row per sample ([P, L, ...]): each task's part of every row, in task order.
+Bytes sampleMajorJoin(const std::vector<Bytes>& parts, size_t bytesPerLine) {
+  Bytes joined;
+  for (size_t s = 0; s < POINTS; ++s) {
+    for (size_t k = 0; k < parts.size(); ++k) {
+      const size_t row = TASK_LINES[k] * bytesPerLine;
+      joined.insert(joined.end(), parts[k].begin() + static_cast<ptrdiff_t>(s * row),
+                    parts[k].begin() + static_cast<ptrdiff_t>((s + 1) * row));
+    }
+  }
+  return joined;
+}
+
+Bytes concatenated(const std::vector<Bytes>& parts, size_t skip = 0) {
+  Bytes joined;
+  for (const Bytes& part : parts) joined.insert(joined.end(), part.begin() + skip, part.end());
+  return joined;
+}
+
+// The first `width` columns of a PNG's rows.
+Bytes pictureColumns(const test::PngImage& image, uint32_t first, uint32_t width) {
+  Bytes columns;
+  for (uint32_t y = 0; y < image.height; ++y) {
+    const auto row = image.rgb.begin() + 3 * (static_cast<ptrdiff_t>(y) * image.width + first);
+    columns.insert(columns.end(), row, row + 3 * width);
+  }
+  return columns;
+}
+
+// The cells of a one-band 8-bit GeoTIFF, bottom row (the grid's row 0) first.
+Bytes tiffGridRows(const std::string& path) {
+  TIFFSetWarningHandler(nullptr);  // GDAL's and GeoTIFF's tags are unknown to plain libtiff
+  std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "r"), TIFFClose);
+  if (!tif) return {};
+  uint32_t width = 0, length = 0;
+  TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &length);
+  Bytes cells(size_t{width} * length);
+  for (uint32_t r = 0; r < length; ++r) {
+    TIFFReadScanline(tif.get(), cells.data() + size_t{length - 1 - r} * width, r, 0);
+  }
+  return cells;
+}
+
+// One simulated project, batched once in three tasks, as every test here starts from it.
+class Batch : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    root = std::filesystem::path(QUORVEL_TEST_TMP) / "Batch";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    ASSERT_EQ(
+        quorvel(root, "simulate --out " + root + "/p --lines 600 --setup 1.0 --seed 4").status, 0);
+    const test::CommandRun batch = quorvel(root, "batch " + root + "/p/sim.mdl --out " + root +
+                                                     "/b --chunk-lines 250 --jobs 2" + OUTPUTS);
+    ASSERT_EQ(batch.status, 0) << batch.out << batch.err;
+  }
+
+  std::vector<Bytes> taskFiles(const std::string& batch, const std::string& name) const {
+    std::vector<Bytes> parts;
+    for (const char* task : TASKS)
+      parts.push_back(test::readFile(batch + "/tasks/" + task + "/" + name));
+    return parts;
+  }
+
+  std::vector<Bytes> taskData(const std::string& batch, const std::string& npy) const {
+    std::vector<Bytes> parts;
+    for (const char* task : TASKS) parts.push_back(npyData(batch + "/tasks/" + task + "/" + npy));
+    return parts;
+  }
+
+  static std::string root;
+};
+
+std::string Batch::root;
+
+TEST_F(Batch, TasksSideBySideEqualAnUnsplitRun) {
+  const std::string b = root + "/b", u = root + "/u";
+  const test::CommandRun run = quorvel(root, "run " + root + "/p/sim.mdl --out " + u + OUTPUTS +
+                                                 " --map-template " + b + "/grid.master");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(concatenated(taskData(b, "linemask.npy")) == npyData(u + "/linemask.npy"));
+  EXPECT_TRUE(sampleMajorJoin(taskData(b, "variance.npy"), 8) == npyData(u + "/variance.npy"));
+  EXPECT_TRUE(sampleMajorJoin(taskData(b, "normal.npy"), 24) == npyData(u + "/normal.npy"));
+  EXPECT_TRUE(concatenated(taskFiles(b, "normal.pt3d")) == test::readFile(u + "/normal.pt3d"));
+  const Bytes road = test::readFile(u + "/road.ds");
+  EXPECT_TRUE(concatenated(taskFiles(b, "road.ds"), 12) == Bytes(road.begin() + 12, road.end()));
+  std::string lines;
+  for (const Bytes& part : taskFiles(b, "linesegments.csv")) {
+    lines += std::string(part.begin(), part.end()).substr(sizeof "line,first,last,lineClass");
+  }
+  EXPECT_EQ("line,first,last,lineClass\n" + lines, test::textOf(u + "/linesegments.csv"));
+  for (const char* picture : {"range.png", "contour.png"}) {
+    const test::PngImage whole = test::readPng(u + "/" + picture);
+    uint32_t first = 0;
+    bool same = true;
+    for (size_t k = 0; k < 3; ++k) {
+      const test::PngImage part = test::readPng(b + "/tasks/" + TASKS[k] + "/" + picture);
+      same &= part.width == uint32_t(TASK_LINES[k]) &&
+              pictureColumns(part, 0, part.width) == pictureColumns(whole, first, part.width);
+      first += part.width;
+    }
+    EXPECT_TRUE(same) << picture;
+  }
+  // The PLY points carry the drive's scan line; all but the region labels are the unsplit run's.
+  test::PlyCloud whole, part;
+  std::string error;
+  ASSERT_TRUE(test::parsePly(test::readFile(u + "/points.ply"), whole, error)) << error;
+  size_t offset = 0;
+  for (const Bytes& bytes : taskFiles(b, "points.ply")) {
+    ASSERT_TRUE(test::parsePly(bytes, part, error)) << error;
+    for (const auto& [name, values] : part.values) {
+      if (name == "scalar_segment") continue;
+      const auto& expected = whole.values[name];
+      EXPECT_TRUE(std::equal(values.begin(), values.end(),
+                             expected.begin() + static_cast<ptrdiff_t>(offset)))
+          << name;
+    }
+    offset += part.count;
+  }
+  EXPECT_EQ(offset, whole.count);
+  EXPECT_TRUE(tiffGridRows(b + "/mosaic/map-h.tif") == test::readFile(u + "/map-h.raw"));
+}
+
+bool isDone(const std::string& taskFolder) {
+  return test::textOf(taskFolder + "/task.json").find("\"state\": \"done\"") != std::string::npos;
+}
+
+// Killed with its running task once its first task is done, the batch runs only the missing
+// tasks when started again and ends as an uninterrupted batch does.
+TEST_F(Batch, AnInterruptedBatchRunsOnlyItsMissingTasks) {
+  const std::string r = root + "/r";
+  const std::string arguments =
+      "batch " + root + "/p/sim.mdl --out " + r + " --chunk-lines 250 --jobs 1" + OUTPUTS;
+  const pid_t batch = test::startProgram(QUORVEL_CLI, arguments, true);
+  ASSERT_GT(batch, 0);
+  while (!isDone(r + "/tasks/" + TASKS[0]) && waitpid(batch, nullptr, WNOHANG) == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(-batch, SIGKILL);
+  waitpid(batch, nullptr, 0);
+  std::vector<std::string> doneRecords;
+  for (const char* task : TASKS) {
+    if (isDone(r + "/tasks/" + task))
+      doneRecords.push_back(test::textOf(r + "/tasks/" + task + "/task.json"));
+  }
+  ASSERT_LT(doneRecords.size(), 3u) << "the batch ended before it could be interrupted";
+  const test::CommandRun resumed = quorvel(root, arguments);
+  ASSERT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+  EXPECT_NE(resumed.out.find("Running " + std::to_string(3 - doneRecords.size()) + " of 3 tasks"),
+            std::string::npos)
+      << resumed.out;
+  EXPECT_EQ(test::textOf(r + "/tasks/" + TASKS[0] + "/task.json"), doneRecords[0]) << "ran again";
+  for (const char* task : TASKS) {
+    for (const auto& entry : std::filesystem::directory_iterator(root + "/b/tasks/" + task)) {
+      const std::string name = entry.path().filename().string();
+      if (name == "task.json" || name == "task.log") continue;
+      EXPECT_TRUE(test::readFile(entry.path().string()) ==
+                  test::readFile(r + "/tasks/" + task + "/" + name))
+          << task << "/" << name;
+    }
+  }
+  for (const char* mosaic : {"/mosaic/map-h.tif", "/mosaic/map-r.tif"}) {
+    EXPECT_TRUE(test::readFile(root + "/b" + mosaic) == test::readFile(r + mosaic)) << mosaic;
+  }
+}
+
+// Three projects, the second with a DS header of no accepted set-up: the others are done, the
+// failure is in its task's record and in the summary, and the batch exits with 1. Another plan
+// for the same folder is refused.
+TEST_F(Batch, AProjectThatCannotBeReadFailsAlone) {
+  const std::string damaged = root + "/q2", small = root + "/q3", f = root + "/f";
+  std::filesystem::create_directories(damaged);
+  for (const char* name : {"sim.mdl", "sim.cal"}) {
+    std::filesystem::copy_file(root + "/p/" + name, damaged + "/" + name);
+  }
+  Bytes ds = test::readFile(root + "/p/sim.ds");
+  const float resolution = 2.0f;
+  std::memcpy(ds.data() + 4, &resolution, sizeof resolution);
+  test::writeFile(damaged + "/sim.ds", ds);
+  ASSERT_EQ(quorvel(root, "simulate --out " + small + " --lines 50 --seed 9").status, 0);
+  const std::string arguments = "batch " + root + "/p/sim.mdl " + damaged + "/sim.mdl " + small +
+                                "/sim.mdl --out " + f + " --export pt3d-normal --chunk-lines ";
+  const test::CommandRun batch = quorvel(root, arguments + "600");
+  EXPECT_EQ(batch.status, 1);
+  EXPECT_NE(batch.out.find(": 2 of 3 tasks done, 1 failed\n  failed tasks/sim.2-0-0: Load Ds file "
+                           "failure.: " +
+                           damaged + "/./sim.ds (unsupported set-up"),
+            std::string::npos)
+      << batch.out;
+  EXPECT_TRUE(isDone(f + "/tasks/sim-0-599") && isDone(f + "/tasks/sim.3-0-49"));
+  EXPECT_NE(test::textOf(f + "/tasks/sim.2-0-0/task.json").find("Load Ds file failure."),
+            std::string::npos);
+  EXPECT_EQ(quorvel(root, arguments + "300").status, 2);
+}
+
+}  // namespace
+}  // namespace quorvel
