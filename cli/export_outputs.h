@@ -1,15 +1,14 @@
-// The exports of `quorvel run --export`: their names, the stages they need, and the files they
-// write into the output folder.
+// The exports of `quorvel run --export`: their names and the files they write into the output
+// folder.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "export/map_raster_window.h"
+#include "pipeline/named_exports.h"
 #include "scan/status.h"
 
 namespace quorvel::cli {
@@ -22,9 +21,9 @@ Status parseExportList(const std::string& list, std::vector<std::string>& export
 // An EPSG code is for the GeoTIFF rasters only and must lie in GeoTIFF's range of EPSG codes.
 Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports);
 
-bool exportNeedsSurface(const std::vector<std::string>& exports);       // createVarianceMap
-bool exportNeedsSegmentation(const std::vector<std::string>& exports);  // LineSegger
-bool exportNeedsRegions(const std::vector<std::string>& exports);       // USFsegger
+bool exportsNeedSurface(const std::vector<std::string>& exports);       // createVarianceMap
+bool exportsNeedSegmentation(const std::vector<std::string>& exports);  // LineSegger
+bool exportsNeedRegions(const std::vector<std::string>& exports);       // USFsegger
 
 // Where and how the exports write.
 struct ExportTarget {
@@ -36,15 +35,13 @@ struct ExportTarget {
   MapCoverage mapCoverage = MapCoverage::WholeGrid;
 };
 
-// The map rasters an export wrote, by base name ("map-h", "map-r"), placed on their grid.
-using PlacedRasters = std::map<std::string, PlacedRaster>;
-
-// Runs one export on the process-wide records into the output folder (the map exports as if
-// DIR/map.master were chosen, reading the template instead when one is given; geotiff writes
+// Runs one export of the project into the output folder: DIR/normal.pt3d, DIR/class.pt3d,
+// DIR/road.ds, DIR/nonroad.ds, DIR/points.ply, DIR/points.las, and the map exports as if
+// DIR/map.master were chosen (reading the template instead when one is given; geotiff writes
 // both map rasters and their .tif). Prints "Wrote PATH" per file once all are whole; on failure
 // prints "Export NAME failure.: PATH (REASON)" on err, PATH the file that failed (the folder
 // when the failure concerns no one file), and returns false.
-bool writeExport(const std::string& name, const ExportTarget& target, std::ostream& out,
-                 std::ostream& err, PlacedRasters* placed = nullptr);
+bool writeExport(const ProjectRecords& project, const std::string& name, const ExportTarget& target,
+                 std::ostream& out, std::ostream& err, PlacedRasters* placed = nullptr);
 
 }  // namespace quorvel::cli

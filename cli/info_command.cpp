@@ -19,7 +19,7 @@ std::string format(const char* pattern, double a, double b, double c) {
 }  // namespace
 
 int runInfo(const std::string& mdlPath, std::ostream& out, std::ostream& err) {
-  if (!loadProjectOrReport(mdlPath, err)) return EXIT_FAILURE_REPORTED;
+  if (!loadProjectOrReport(processRecords(), mdlPath, err)) return EXIT_FAILURE_REPORTED;
   const ScanStore& store = scanStore;
   const Mat3& r = sensorCalib.rotation;
   const Vec3& t = sensorCalib.translation;

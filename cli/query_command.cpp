@@ -2,10 +2,9 @@
 
 #include "cli/report.h"
 #include "features/segment_params.h"
-#include "features/variance_map.h"
 #include "scan/query_info_text.h"
 #include "scan/segment_lookup.h"
-#include "segment/region_segmentation.h"
+#include "segment/segment_labels.h"
 
 namespace quorvel::cli {
 
@@ -35,13 +34,15 @@ std::string noSegmentReason(const ScanStore& store, int64_t line, int64_t sample
 
 int runQuery(const std::string& mdlPath, int64_t line, int64_t sample, std::ostream& out,
              std::ostream& err) {
-  if (!loadProjectOrReport(mdlPath, err)) return EXIT_FAILURE_REPORTED;
+  const ProjectRecords project = processRecords();
+  if (!loadProjectOrReport(project, mdlPath, err)) return EXIT_FAILURE_REPORTED;
   // Command 134 ends silently when the surface estimation fails; the lookup then finds nothing.
-  resetSegmentParams();
-  if (createVarianceMap()) USFsegger();
-  const SegmentRecord* segment = segmentOfSample(scanStore, line, sample);
+  resetSegmentParams(project.segment);
+  if (runSurfaceEstimation(project)) runRegionSegmentation(project);
+  const SegmentRecord* segment = segmentOfSample(project.store, line, sample);
   if (!segment) {
-    reportFailure(err, "Unknown segment info", "Warning", noSegmentReason(scanStore, line, sample));
+    reportFailure(err, "Unknown segment info", "Warning",
+                  noSegmentReason(project.store, line, sample));
     return EXIT_FAILURE_REPORTED;
   }
   for (const QueryInfoField& field : queryInfoFields(*segment)) {

@@ -35,14 +35,6 @@ std::string csvRow(const SegmentRecord& r) {
 
 }  // namespace
 
-int32_t segmentCount(const ScanStore& store) {
-  int32_t count = 0;
-  for (uint16_t label : *store.labelMap) {
-    if (label < MAX_SEGMENTS) count = std::max<int32_t>(count, label + 1);
-  }
-  return count;
-}
-
 std::string regionSegmentsCsv(const ScanStore& store) {
   std::string csv =
       "label,classCode,nx,ny,nz,planeOffset,var,maxx,maxy,maxz,minx,miny,minz,width,height,"

@@ -11,9 +11,6 @@
 
 namespace quorvel::cli {
 
-// Segments of a finished LabelMap: the highest label + 1 (labels have no gaps), 0 for none.
-int32_t segmentCount(const ScanStore& store);
-
 std::string regionSegmentsCsv(const ScanStore& store);  // the LabelMap and table must exist
 
 // Writes both files into outDir; the LabelMap and SegmentTable must exist.

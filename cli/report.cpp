@@ -9,14 +9,13 @@ void reportFailure(std::ostream& err, const std::string& text, const std::string
   err << "\n";
 }
 
-bool loadProjectOrReport(const std::string& mdlPath, std::ostream& err) {
-  ProjectLoad load;
+bool loadProjectOrReport(const ProjectRecords& project, const std::string& mdlPath,
+                         std::ostream& err, std::optional<LineWindow> lines) {
   ProjectLoadFailure failure;
-  if (!readProject(mdlPath, projectPaths, sensorCalib, load, failure)) {
+  if (!loadProject(project, mdlPath, failure, lines)) {
     reportFailure(err, failure.text, failure.caption, failure.reason);
     return false;
   }
-  installProject(std::move(load), projectPaths, sensorCalib, scanStore);
   return true;
 }
 

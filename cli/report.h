@@ -5,7 +5,9 @@
 #include <ostream>
 #include <string>
 
-#include "scan/project_load.h"
+#include <optional>
+
+#include "pipeline/project.h"
 
 namespace quorvel::cli {
 
@@ -17,8 +19,9 @@ inline constexpr int EXIT_USAGE = 2;             // the command line itself is w
 void reportFailure(std::ostream& err, const std::string& text, const std::string& caption,
                    const std::string& reason);
 
-// Loads a project into the process-wide paths, calibration and store, all or nothing;
-// reports a failure and returns false.
-bool loadProjectOrReport(const std::string& mdlPath, std::ostream& err);
+// Loads a project (of its DS file only the window's lines when given), all or nothing; reports a
+// failure and returns false.
+bool loadProjectOrReport(const ProjectRecords& project, const std::string& mdlPath,
+                         std::ostream& err, std::optional<LineWindow> lines = std::nullopt);
 
 }  // namespace quorvel::cli

@@ -41,6 +41,13 @@ Status parseMaskRange(const std::string& text, MaskRange& mask) {
   return {};
 }
 
+void applyRunOptions(const RunOptions& options, const ProjectRecords& project) {
+  project.parallel.threads = options.threads;
+  resetSegmentParams(project.segment);
+  project.mask = options.mask.value_or(MaskRange{});
+  project.render.inverse = options.inverse ? 1 : 0;
+}
+
 int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err) {
   std::error_code error;
   std::filesystem::create_directories(options.outDir, error);
@@ -48,28 +55,26 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
     reportFailure(err, "Output folder failure.", options.outDir, error.message());
     return EXIT_FAILURE_REPORTED;
   }
-  parallelOptions.threads = options.threads;
-  resetSegmentParams();
-  if (options.mask) maskRange = *options.mask;
-  renderParams.inverse = options.inverse ? 1 : 0;
+  const ProjectRecords project = processRecords();
+  applyRunOptions(options, project);
   StageTimer timer(err, options.timings);
-  if (!timer.time("load", [&] { return loadProjectOrReport(options.project, err); })) {
+  if (!timer.time("load", [&] { return loadProjectOrReport(project, options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
-  if (!runLineStages(options, timer, err) || !runRegionStage(options, timer)) {
+  if (!runLineStages(project, options, timer, err) || !runRegionStage(project, options, timer)) {
     return EXIT_FAILURE_REPORTED;
   }
   // Every output is tried: one that fails does not keep the others from being written.
   bool allWritten = true;
   for (const std::string& name : options.images) {
-    allWritten &= writePicture(name, options.outDir, std::nullopt, timer, out, err);
+    allWritten &= writePicture(project, name, options.outDir, std::nullopt, timer, out, err);
   }
-  if (options.dump) allWritten &= writeDump(options.outDir, 0, timer, out, err);
+  if (options.dump) allWritten &= writeDump(project, options.outDir, 0, timer, out, err);
   const ExportTarget target{options.outDir, options.mapTemplate,
                             std::filesystem::path(options.project).filename().string(),
                             options.epsg};
   for (const std::string& name : options.exports) {
-    allWritten &= timer.time(name, [&] { return writeExport(name, target, out, err); });
+    allWritten &= timer.time(name, [&] { return writeExport(project, name, target, out, err); });
   }
   return allWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "features/range_image.h"
+#include "pipeline/project.h"
 #include "scan/status.h"
 
 namespace quorvel::cli {
@@ -32,6 +33,10 @@ Status parseImageList(const std::string& list, std::vector<std::string>& images)
 
 // Parses "STNO:EDNO" (integers, may be negative).
 Status parseMaskRange(const std::string& text, MaskRange& mask);
+
+// Sets the project's parameters as the options say (thread count, segmentation defaults, mask
+// range, Inverse).
+void applyRunOptions(const RunOptions& options, const ProjectRecords& project);
 
 // Loads, runs the stages, then writes every requested output, each whole or not at all ("Wrote
 // PATH" once a file is complete). An output that fails is reported and the others are still

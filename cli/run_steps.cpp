@@ -6,65 +6,49 @@
 #include "cli/export_outputs.h"
 #include "cli/report.h"
 #include "cli/result_dump.h"
-#include "features/variance_map.h"
-#include "render/contour_picture.h"
-#include "render/normal_picture.h"
-#include "render/range_picture.h"
-#include "render/segment_picture.h"
-#include "render/variance_picture.h"
-#include "scan/scan_store.h"
-#include "segment/line_segger.h"
-#include "segment/region_segmentation.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-int buildPicture(const std::string& name) {
-  if (name == "range") return Range2MeshBmp();
-  if (name == "variance") return Variance2MeshBmp();
-  if (name == "normal") return Normal2MeshBmp();
-  if (name == "segment") return Segment2MeshBmp();
-  return Contour2MeshBmp();
-}
 
 bool wanted(const std::vector<std::string>& images, const char* name) {
   return std::find(images.begin(), images.end(), name) != images.end();
 }
 
 // createVarianceMap, as the VarianceMap and NormalMap commands run it before their pictures.
-bool estimateSurface(StageTimer& timer, std::ostream& err) {
-  if (timer.time("createVarianceMap", [] { return createVarianceMap(); })) return true;
+bool estimateSurface(const ProjectRecords& project, StageTimer& timer, std::ostream& err) {
+  if (timer.time("createVarianceMap", [&] { return runSurfaceEstimation(project); })) return true;
   reportFailure(err, "Estimate surface variance and normal failure.", "Error", "not enough memory");
   return false;
 }
 
 }  // namespace
 
-bool runLineStages(const RunOptions& options, StageTimer& timer, std::ostream& err) {
+bool runLineStages(const ProjectRecords& project, const RunOptions& options, StageTimer& timer,
+                   std::ostream& err) {
   const bool surface = options.dump || wanted(options.images, "variance") ||
-                       wanted(options.images, "normal") || exportNeedsSurface(options.exports);
-  if (surface && !estimateSurface(timer, err)) return false;
+                       wanted(options.images, "normal") || exportsNeedSurface(options.exports);
+  if (surface && !estimateSurface(project, timer, err)) return false;
   const bool lines =
-      options.dump || wanted(options.images, "segment") || exportNeedsSegmentation(options.exports);
-  return !lines || timer.time("LineSegger", [] { return LineSegger(); });
+      options.dump || wanted(options.images, "segment") || exportsNeedSegmentation(options.exports);
+  return !lines || timer.time("LineSegger", [&] { return runLineSegmentation(project); });
 }
 
-bool runRegionStage(const RunOptions& options, StageTimer& timer) {
-  const bool regions = options.dump || exportNeedsRegions(options.exports);
-  return !regions || timer.time("USFsegger", [] { return USFsegger(); });
+bool runRegionStage(const ProjectRecords& project, const RunOptions& options, StageTimer& timer) {
+  const bool regions = options.dump || exportsNeedRegions(options.exports);
+  return !regions || timer.time("USFsegger", [&] { return runRegionSegmentation(project); });
 }
 
-bool writePicture(const std::string& name, const std::string& outDir,
+bool writePicture(const ProjectRecords& project, const std::string& name, const std::string& outDir,
                   std::optional<PictureColumns> columns, StageTimer& timer, std::ostream& out,
                   std::ostream& err) {
-  if (!timer.time(name, [&] { return buildPicture(name); })) {
+  if (!timer.time(name, [&] { return buildPicture(project, name); })) {
     reportFailure(err, "Generate " + name + " image failure.", "Error", "no scan line loaded");
     return false;
   }
   const std::string path = outDir + "/" + name + ".png";
   const Status written =
-      timer.time("png", [&] { return writePicturePng(bitmapTileStore, path, columns); });
+      timer.time("png", [&] { return writePicturePng(project.tiles, path, columns); });
   if (!written.ok()) {
     reportFailure(err, "Picture output failure.", path, written.reason);
     return false;
@@ -73,11 +57,11 @@ bool writePicture(const std::string& name, const std::string& outDir,
   return true;
 }
 
-bool writeDump(const std::string& outDir, int32_t firstLine, StageTimer& timer, std::ostream& out,
-               std::ostream& err) {
+bool writeDump(const ProjectRecords& project, const std::string& outDir, int32_t firstLine,
+               StageTimer& timer, std::ostream& out, std::ostream& err) {
   std::vector<std::string> written;
-  const Status status =
-      timer.time("dump", [&] { return writeResultDump(scanStore, outDir, firstLine, written); });
+  const Status status = timer.time(
+      "dump", [&] { return writeResultDump(project.store, outDir, firstLine, written); });
   if (!status.ok()) {
     reportFailure(err, "Dump output failure.", status.file.empty() ? outDir : status.file,
                   status.reason);

@@ -13,10 +13,7 @@
 #include "cli/report.h"
 #include "cli/run_steps.h"
 #include "cli/task_record.h"
-#include "features/segment_params.h"
 #include "scan/file_system.h"
-#include "scan/parallel_for.h"
-#include "scan/project_load.h"
 #include "scan/scan_line_crop.h"
 
 namespace quorvel::cli {
@@ -43,42 +40,29 @@ int threadsFor(const BatchPlan& plan, std::optional<int> threads) {
   return slurmCpus ? std::max(std::atoi(slurmCpus), 0) : 0;
 }
 
-void applyOptions(const RunOptions& options, int threads) {
-  parallelOptions.threads = threads;
-  resetSegmentParams();
-  maskRange = options.mask.value_or(MaskRange{});
-  renderParams.inverse = options.inverse ? 1 : 0;
-}
-
-bool loadTaskLines(const PlannedProject& project, const PlannedTask& task, const TaskLines& lines,
-                   StageTimer& timer, std::ostream& err) {
+bool loadTaskLines(const ProjectRecords& project, const PlannedProject& planned,
+                   const PlannedTask& task, const TaskLines& lines, StageTimer& timer,
+                   std::ostream& err) {
   const LineWindow window{task.first - lines.before, lines.before + lines.own + lines.after};
   return timer.time("load", [&] {
-    ProjectLoad load;
-    ProjectLoadFailure failure;
-    if (!readProject(project.mdl, projectPaths, sensorCalib, load, failure, window)) {
-      reportFailure(err, failure.text, failure.caption, failure.reason);
-      return false;
-    }
-    if (static_cast<int64_t>(load.ds.lines.size()) != window.count) {
-      reportFailure(
-          err, "Load Ds file failure.", load.dsPath,
-          "the file has changed since the batch was planned: " + std::to_string(load.ds.fileLines) +
-              " scan lines, planned " + std::to_string(project.lines));
-      return false;
-    }
-    installProject(std::move(load), projectPaths, sensorCalib, scanStore);
-    return true;
+    if (!loadProjectOrReport(project, planned.mdl, err, window)) return false;
+    if (project.store.lineCount == window.count) return true;
+    reportFailure(err, "Load Ds file failure.", planned.mdl,
+                  "the DS file has changed since the batch was planned: " +
+                      std::to_string(project.store.lineCount) + " of the " +
+                      std::to_string(window.count) + " scan lines planned from line " +
+                      std::to_string(window.first));
+    return false;
   });
 }
 
 // The outputs of the task's own lines, the map rasters on the batch's grid.
-bool writeOutputs(const std::string& dir, const BatchPlan& plan, const PlannedTask& task,
-                  const std::string& folder, StageTimer& timer, std::ostream& out,
-                  std::ostream& err, TaskRecord& record) {
+bool writeOutputs(const ProjectRecords& project, const std::string& dir, const BatchPlan& plan,
+                  const PlannedTask& task, const std::string& folder, StageTimer& timer,
+                  std::ostream& out, std::ostream& err, TaskRecord& record) {
   bool allWritten = true;
   const int32_t firstLine = static_cast<int32_t>(task.first);
-  if (plan.options.dump) allWritten &= writeDump(folder, firstLine, timer, out, err);
+  if (plan.options.dump) allWritten &= writeDump(project, folder, firstLine, timer, out, err);
   ExportTarget target{folder,
                       std::nullopt,
                       std::filesystem::path(plan.projects[task.project].mdl).filename().string(),
@@ -87,29 +71,28 @@ bool writeOutputs(const std::string& dir, const BatchPlan& plan, const PlannedTa
                       MapCoverage::ItsPoints};
   if (planHasMaps(plan)) target.mapTemplate = dir + "/grid.master";
   for (const std::string& name : plan.options.exports) {
-    allWritten &=
-        timer.time(name, [&] { return writeExport(name, target, out, err, &record.rasters); });
+    allWritten &= timer.time(
+        name, [&] { return writeExport(project, name, target, out, err, &record.rasters); });
   }
   return allWritten;
 }
 
-bool runSteps(const std::string& dir, const BatchPlan& plan, const PlannedTask& task,
-              const std::string& folder, StageTimer& timer, std::ostream& out, std::ostream& err,
-              TaskRecord& record) {
-  const PlannedProject& project = plan.projects[task.project];
-  const TaskLines lines = taskLines(task, project);
-  if (!loadTaskLines(project, task, lines, timer, err)) return false;
-  if (!runLineStages(plan.options, timer, err)) return false;
+bool runSteps(const ProjectRecords& project, const std::string& dir, const BatchPlan& plan,
+              const PlannedTask& task, const std::string& folder, StageTimer& timer,
+              std::ostream& out, std::ostream& err, TaskRecord& record) {
+  const TaskLines lines = taskLines(task, plan.projects[task.project]);
+  if (!loadTaskLines(project, plan.projects[task.project], task, lines, timer, err)) return false;
+  if (!runLineStages(project, plan.options, timer, err)) return false;
   bool allWritten = true;
   for (const std::string& name : plan.options.images) {
-    allWritten &=
-        writePicture(name, folder, PictureColumns{lines.before, lines.own}, timer, out, err);
+    allWritten &= writePicture(project, name, folder, PictureColumns{lines.before, lines.own},
+                               timer, out, err);
   }
-  keepScanLines(scanStore, lines.before, lines.own);
-  if (!runRegionStage(plan.options, timer)) return false;
-  allWritten &= writeOutputs(dir, plan, task, folder, timer, out, err, record);
-  const PointBox box = validPointBox(scanStore, sensorCalib);
-  record.samples = int64_t{lines.own} * scanStore.pointsPerLine;
+  keepScanLines(project.store, lines.before, lines.own);
+  if (!runRegionStage(project, plan.options, timer)) return false;
+  allWritten &= writeOutputs(project, dir, plan, task, folder, timer, out, err, record);
+  const PointBox box = validPointBox(project.store, project.calib);
+  record.samples = int64_t{lines.own} * project.store.pointsPerLine;
   record.points = box.valid;
   if (box.valid > 0) record.footprint = {box.min[0], box.min[1], box.max[0], box.max[1]};
   return allWritten;
@@ -138,14 +121,17 @@ int runTask(const std::string& dir, int64_t k, std::optional<int> threads, std::
     return EXIT_FAILURE_REPORTED;
   }
   removeFile(folder + "/" + TASK_RECORD);  // no record says done while the task runs again
-  applyOptions(plan.options, threadsFor(plan, threads));
+  const ProjectRecords project = processRecords();
+  RunOptions options = plan.options;
+  options.threads = threadsFor(plan, threads);
+  applyRunOptions(options, project);
   std::ostringstream failures;  // what the task reports, kept for its record
   StageTimer timer(err, plan.options.timings);
   TaskRecord record;
   record.project = plan.projects[task.project].name;
   record.first = task.first;
   record.last = task.last;
-  record.done = runSteps(dir, plan, task, folder, timer, out, failures, record);
+  record.done = runSteps(project, dir, plan, task, folder, timer, out, failures, record);
   record.reason = failures.str();
   if (!record.reason.empty() && record.reason.back() == '\n') record.reason.pop_back();
   record.seconds = timer.stages();

@@ -13,4 +13,7 @@ inline constexpr uint16_t MAX_SEGMENTS = 10000;  // labels 0 ... 9999; higher va
 // indices outside the grid and for every label from MAX_SEGMENTS up.
 const SegmentRecord* segmentOfSample(const ScanStore& store, int64_t l, int64_t s);
 
+// Segments of a finished LabelMap: the highest label + 1 (labels have no gaps), 0 for none.
+int32_t segmentCount(const ScanStore& store);
+
 }  // namespace quorvel

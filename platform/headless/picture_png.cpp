@@ -40,6 +40,23 @@ void pictureRow(const BitmapTileStore& tiles, int32_t y, std::vector<png_byte>& 
 
 }  // namespace
 
+std::vector<unsigned char> pictureRgb(const BitmapTileStore& tiles, int32_t& width,
+                                      int32_t& height) {
+  getImageExtent(tiles, width, height);
+  if (width <= 0 || height <= 0) {
+    width = height = 0;
+    return {};
+  }
+  const size_t rowBytes = 3 * static_cast<size_t>(width);
+  std::vector<unsigned char> rgb(rowBytes * static_cast<size_t>(height));
+  std::vector<png_byte> row(rowBytes);
+  for (int32_t y = 0; y < height; ++y) {
+    pictureRow(tiles, y, row);
+    std::copy(row.begin(), row.end(), rgb.begin() + static_cast<ptrdiff_t>(y * rowBytes));
+  }
+  return rgb;
+}
+
 Status writePicturePng(const BitmapTileStore& tiles, const std::string& path,
                        std::optional<PictureColumns> columns) {
   int32_t fullWidth = 0, height = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "render/bitmap_tile_store.h"
 #include "scan/status.h"
@@ -16,6 +17,10 @@ struct PictureColumns {
   int32_t first = 0;
   int32_t count = 0;
 };
+
+// The whole picture as RGB bytes, top row first; width and height 0 without a picture.
+std::vector<unsigned char> pictureRgb(const BitmapTileStore& tiles, int32_t& width,
+                                      int32_t& height);
 
 // Writes the whole picture, or only the given columns of it.
 Status writePicturePng(const BitmapTileStore& tiles, const std::string& path,

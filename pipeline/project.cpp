@@ -1,0 +1,89 @@
+#include "pipeline/project.h"
+
+#include "features/variance_map.h"
+#include "render/contour_picture.h"
+#include "render/normal_picture.h"
+#include "render/range_picture.h"
+#include "render/segment_picture.h"
+#include "render/variance_picture.h"
+#include "segment/line_segger.h"
+#include "segment/region_segmentation.h"
+
+namespace quorvel {
+
+ProjectRecords processRecords() {
+  return {projectPaths, sensorCalib, scanStore,       segmentParams,
+          renderParams, maskRange,   parallelOptions, bitmapTileStore};
+}
+
+Project::Project() {
+  initScanStore(store);
+  initRenderState(tiles, render);
+  resetSegmentParams(segment);
+}
+
+Project::~Project() {
+  freeScanStore(store);
+  freeBitmapTiles(tiles);
+}
+
+ProjectRecords Project::records() {
+  return {paths, calib, store, segment, render, mask, parallel, tiles};
+}
+
+bool loadProject(const ProjectRecords& project, const std::string& mdlPath,
+                 ProjectLoadFailure& failure, std::optional<LineWindow> lines) {
+  ProjectLoad load;
+  if (!readProject(mdlPath, project.paths, project.calib, load, failure, lines)) return false;
+  installProject(std::move(load), project.paths, project.calib, project.store);
+  return true;
+}
+
+int runSurfaceEstimation(const ProjectRecords& project) {
+  return computeVarianceMap(project.store, project.calib, project.segment, project.parallel);
+}
+
+int runLineSegmentation(const ProjectRecords& project) {
+  return segmentLines(project.store, project.calib, project.parallel);
+}
+
+int runRegionSegmentation(const ProjectRecords& project) {
+  return segmentRegions(project.store, project.calib, project.segment);
+}
+
+int buildPicture(const ProjectRecords& p, const std::string& name) {
+  if (name == "range") return buildRangePicture(p.tiles, p.store, p.render, p.mask, p.parallel);
+  if (name == "variance") {
+    return buildVariancePicture(p.tiles, p.store, p.segment, p.render, p.mask, p.parallel);
+  }
+  if (name == "normal") return buildNormalPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
+  if (name == "segment") return buildSegmentPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
+  if (name == "contour")
+    return buildContourPicture(p.tiles, p.store, p.calib, p.render, p.parallel);
+  return 0;
+}
+
+StaleResults staleResults(const SegmentParams& current, const SegmentParams& next) {
+  StaleResults stale;
+  stale.surface = next.winHalfSize != current.winHalfSize ||
+                  next.maxPointDist != current.maxPointDist ||
+                  next.maxFitResidual != current.maxFitResidual;
+  stale.regions = stale.surface || next.minRegionSize != current.minRegionSize ||
+                  next.varianceTol != current.varianceTol;
+  return stale;
+}
+
+void changeSegmentParams(const ProjectRecords& project, const SegmentParams& params) {
+  const StaleResults stale = staleResults(project.segment, params);
+  if (stale.surface) {
+    project.store.varianceMap.reset();
+    project.store.normalMap.reset();
+  }
+  if (stale.regions) {
+    project.store.labelMap.reset();
+    project.store.segmentTable.reset();
+  }
+  project.segment = params;
+}
+
+}  // namespace quorvel
