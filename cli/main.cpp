@@ -9,6 +9,7 @@
 #include "cli/batch_command.h"
 #include "cli/batch_merge.h"
 #include "cli/export_outputs.h"
+#include "cli/huge_pages.h"
 #include "cli/info_command.h"
 #include "cli/query_command.h"
 #include "cli/report.h"
@@ -186,6 +187,7 @@ void addSimulate(CLI::App& app, Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  cli::restartWithHugePages(argv);
   CLI::App app{"Quorvel: range images, surface features, segmentation and exports of DS scans"};
   app.require_subcommand(1);
   Arguments args;

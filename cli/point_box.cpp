@@ -6,10 +6,11 @@ namespace quorvel::cli {
 
 PointBox validPointBox(const ScanStore& store, const SensorCalib& calib) {
   PointBox box;
+  const WorldPoints worldPoint(store, calib);
   for (int32_t l = 0; l < store.lineCount; ++l) {
     for (int32_t s = 0; s < store.pointsPerLine; ++s) {
       Vec3 p;
-      if (!SampleToWorldPoint(store, calib, l, s, p)) continue;
+      if (!worldPoint(l, s, p)) continue;
       ++box.valid;
       for (int k = 0; k < 3; ++k) {
         if (p[k] < box.min[k]) box.min[k] = p[k];

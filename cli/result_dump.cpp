@@ -28,9 +28,8 @@ Status writeNormals(const ScanStore& store, const std::string& path) {
 
 }  // namespace
 
-Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
-                       std::vector<std::string>& written) {
-  written.clear();
+Status writeSurfaceDump(const ScanStore& store, const std::string& outDir,
+                        std::vector<std::string>& written) {
   if (store.varianceMap) {
     const std::string path = outDir + "/variance.npy";
     if (Status status = writeVariance(store, path); !status.ok()) return status;
@@ -41,6 +40,11 @@ Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_
     if (Status status = writeNormals(store, path); !status.ok()) return status;
     written.push_back(path);
   }
+  return {};
+}
+
+Status writeSegmentationDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
+                             std::vector<std::string>& written) {
   if (store.labelMap && store.segmentTable) {
     if (Status status = writeRegionSegmentDump(store, outDir); !status.ok()) return status;
     written.push_back(outDir + "/labels.npy");
@@ -52,6 +56,13 @@ Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_
     written.push_back(outDir + "/linesegments.csv");
   }
   return {};
+}
+
+Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
+                       std::vector<std::string>& written) {
+  written.clear();
+  Status status = writeSurfaceDump(store, outDir, written);
+  return status.ok() ? writeSegmentationDump(store, outDir, firstLine, written) : status;
 }
 
 }  // namespace quorvel::cli

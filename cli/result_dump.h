@@ -17,4 +17,11 @@ namespace quorvel::cli {
 Status writeResultDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
                        std::vector<std::string>& written);
 
+// The two parts of it: variance.npy and normal.npy; then the region and line segmentations'
+// files. Each appends the paths it wrote to `written`.
+Status writeSurfaceDump(const ScanStore& store, const std::string& outDir,
+                        std::vector<std::string>& written);
+Status writeSegmentationDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
+                             std::vector<std::string>& written);
+
 }  // namespace quorvel::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <future>
 
 #include "cli/export_outputs.h"
 #include "cli/name_list.h"
@@ -21,6 +22,12 @@ const std::vector<std::string> KNOWN_IMAGES = {"range", "variance", "normal", "c
 bool parseInt(std::string_view text, int32_t& value) {
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
+// The point and DS exports: no region segmentation, no map strip buffers.
+bool runsBesideRegions(const std::string& exportName) {
+  return !exportNeedsRegions(exportName) && exportName != "count-map" &&
+         exportName != "road-height" && exportName != "geotiff";
 }
 
 }  // namespace
@@ -61,21 +68,38 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
   if (!timer.time("load", [&] { return loadProjectOrReport(project, options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
-  if (!runLineStages(project, options, timer, err) || !runRegionStage(project, options, timer)) {
-    return EXIT_FAILURE_REPORTED;
-  }
+  if (!runLineStages(project, options, timer, err)) return EXIT_FAILURE_REPORTED;
   // Every output is tried: one that fails does not keep the others from being written.
   bool allWritten = true;
-  for (const std::string& name : options.images) {
-    allWritten &= writePicture(project, name, options.outDir, std::nullopt, timer, out, err);
-  }
-  if (options.dump) allWritten &= writeDump(project, options.outDir, 0, timer, out, err);
   const ExportTarget target{options.outDir, options.mapTemplate,
                             std::filesystem::path(options.project).filename().string(),
                             options.epsg};
-  for (const std::string& name : options.exports) {
-    allWritten &= timer.time(name, [&] { return writeExport(project, name, target, out, err); });
+  const auto writeExports = [&](bool besideRegions) {
+    bool written = true;
+    for (const std::string& name : options.exports) {
+      if (runsBesideRegions(name) != besideRegions) continue;
+      written &= timer.time(name, [&] { return writeExport(project, name, target, out, err); });
+    }
+    return written;
+  };
+  // The outputs that neither read the region segmentation nor need much memory of their own are
+  // written on a second thread while it runs; it only reads what they read and writes its own
+  // results.
+  std::future<bool> beside = std::async(std::launch::async, [&] {
+    const bool dumped =
+        !options.dump || writeDump(project, options.outDir, 0, DumpPart::Surface, timer, out, err);
+    return writeExports(true) && dumped;
+  });
+  const bool segmented = runRegionStage(project, options, timer);
+  allWritten &= beside.get();
+  if (!segmented) return EXIT_FAILURE_REPORTED;
+  for (const std::string& name : options.images) {
+    allWritten &= writePicture(project, name, options.outDir, std::nullopt, timer, out, err);
   }
+  if (options.dump) {
+    allWritten &= writeDump(project, options.outDir, 0, DumpPart::Segmentation, timer, out, err);
+  }
+  allWritten &= writeExports(false);
   return allWritten ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }
 

@@ -22,6 +22,8 @@ bool estimateSurface(const ProjectRecords& project, StageTimer& timer, std::ostr
   return false;
 }
 
+const char* const DUMP_STAGES[] = {"dump", "dump surface", "dump segmentation"};
+
 }  // namespace
 
 bool runLineStages(const ProjectRecords& project, const RunOptions& options, StageTimer& timer,
@@ -49,6 +51,7 @@ bool writePicture(const ProjectRecords& project, const std::string& name, const 
   const std::string path = outDir + "/" + name + ".png";
   const Status written =
       timer.time("png", [&] { return writePicturePng(project.tiles, path, columns); });
+  freeBitmapTiles(project.tiles);  // written: its memory is for the next stage
   if (!written.ok()) {
     reportFailure(err, "Picture output failure.", path, written.reason);
     return false;
@@ -58,10 +61,16 @@ bool writePicture(const ProjectRecords& project, const std::string& name, const 
 }
 
 bool writeDump(const ProjectRecords& project, const std::string& outDir, int32_t firstLine,
-               StageTimer& timer, std::ostream& out, std::ostream& err) {
+               DumpPart part, StageTimer& timer, std::ostream& out, std::ostream& err) {
   std::vector<std::string> written;
-  const Status status = timer.time(
-      "dump", [&] { return writeResultDump(project.store, outDir, firstLine, written); });
+  const ScanStore& store = project.store;
+  const Status status = timer.time(DUMP_STAGES[static_cast<int>(part)], [&] {
+    if (part == DumpPart::Surface) return writeSurfaceDump(store, outDir, written);
+    if (part == DumpPart::Segmentation) {
+      return writeSegmentationDump(store, outDir, firstLine, written);
+    }
+    return writeResultDump(store, outDir, firstLine, written);
+  });
   if (!status.ok()) {
     reportFailure(err, "Dump output failure.", status.file.empty() ? outDir : status.file,
                   status.reason);

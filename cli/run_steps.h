@@ -22,14 +22,16 @@ bool runLineStages(const ProjectRecords& project, const RunOptions& options, Sta
 // USFsegger, where the outputs need it.
 bool runRegionStage(const ProjectRecords& project, const RunOptions& options, StageTimer& timer);
 
-// Builds and writes DIR/NAME.png (only the given columns when given); reports a failure as the
-// window's commands would. Prints "Wrote PATH" once the file is whole.
+// Builds and writes DIR/NAME.png (only the given columns when given), then releases the picture;
+// reports a failure as the window's commands would. Prints "Wrote PATH" once the file is whole.
 bool writePicture(const ProjectRecords& project, const std::string& name, const std::string& outDir,
                   std::optional<PictureColumns> columns, StageTimer& timer, std::ostream& out,
                   std::ostream& err);
 
-// The --dump files; linesegments.csv numbers the lines from firstLine.
+// The --dump files, all or one part (variance.npy and normal.npy, or the segmentations' files,
+// which need the region segmentation); linesegments.csv numbers the lines from firstLine.
+enum class DumpPart { All, Surface, Segmentation };
 bool writeDump(const ProjectRecords& project, const std::string& outDir, int32_t firstLine,
-               StageTimer& timer, std::ostream& out, std::ostream& err);
+               DumpPart part, StageTimer& timer, std::ostream& out, std::ostream& err);
 
 }  // namespace quorvel::cli

@@ -62,7 +62,8 @@ bool writeOutputs(const ProjectRecords& project, const std::string& dir, const B
                   std::ostream& out, std::ostream& err, TaskRecord& record) {
   bool allWritten = true;
   const int32_t firstLine = static_cast<int32_t>(task.first);
-  if (plan.options.dump) allWritten &= writeDump(project, folder, firstLine, timer, out, err);
+  if (plan.options.dump)
+    allWritten &= writeDump(project, folder, firstLine, DumpPart::All, timer, out, err);
   ExportTarget target{folder,
                       std::nullopt,
                       std::filesystem::path(plan.projects[task.project].mdl).filename().string(),

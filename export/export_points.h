@@ -14,11 +14,12 @@ template <typename Visit>
 void visitExportPoints(const ExportSources& sources, Visit visit) {
   const ScanStore& store = sources.store;
   if (!hasScanLines(store)) return;
+  const WorldPoints worldPoint(store, sources.calib);
   for (int32_t l = 0; l < store.lineCount; ++l) {
     for (int32_t s = 0; s < store.pointsPerLine; ++s) {
       if (inMaskBand(sources.mask, s)) continue;
       Vec3 point;
-      if (SampleToWorldPoint(store, sources.calib, l, s, point)) visit(l, s, point);
+      if (worldPoint(l, s, point)) visit(l, s, point);
     }
   }
 }

@@ -7,7 +7,7 @@
 namespace quorvel {
 
 ExportSources processExportSources() {
-  return {scanStore, sensorCalib, maskRange};
+  return {scanStore, sensorCalib, maskRange, 0, parallelOptions};
 }
 
 int exportResult(Status status, Status* failure) {

@@ -7,6 +7,7 @@
 
 #include "features/range_image.h"
 #include "scan/calib_file.h"
+#include "scan/parallel_for.h"
 #include "scan/scan_store.h"
 #include "scan/status.h"
 
@@ -16,7 +17,8 @@ struct ExportSources {
   const ScanStore& store;
   const SensorCalib& calib;
   MaskRange mask;
-  int32_t firstLine = 0;  // the drive's scan line that the store's line 0 is (batch tasks)
+  int32_t firstLine = 0;       // the drive's scan line that the store's line 0 is (batch tasks)
+  ParallelOptions parallel{};  // threads for the exports that reconstruct points in parallel
 };
 
 ExportSources processExportSources();  // scanStore, sensorCalib, maskRange

@@ -20,12 +20,13 @@ void visitStripPoints(const ExportSources& sources, RoadSelection selection,
                       const MapParams& params, const StripWindow& window, Visit visit) {
   const ScanStore& store = sources.store;
   const std::vector<uint8_t>& mask = *store.lineSegmentMask;
+  const WorldPoints worldPoint(store, sources.calib);
   for (int32_t l = 0; l < store.lineCount; ++l) {
     for (int32_t s = 0; s < store.pointsPerLine; ++s) {
       if (inMaskBand(sources.mask, s)) continue;
       if (!isSelected(selection, mask[lineMajorIndex(store, l, s)])) continue;
       Vec3 point;
-      if (!SampleToWorldPoint(store, sources.calib, l, s, point)) continue;
+      if (!worldPoint(l, s, point)) continue;
       const std::optional<GridCell> cell = binPoint(params, window, point[0], point[1]);
       if (cell) visit(*cell, point);
     }

@@ -9,10 +9,11 @@ int pointBounds(const ExportSources& sources, Vec3& max, Vec3& min) {
   if (!hasScanLines(store)) return 0;
   max = {-99999999.0, -99999999.0, -99999999.0};
   min = {99999999.0, 99999999.0, 99999999.0};
+  const WorldPoints worldPoint(store, sources.calib);
   for (int32_t l = 0; l < store.lineCount; ++l) {
     for (int32_t s = 0; s < store.pointsPerLine; s += 2) {
       Vec3 point;
-      if (!SampleToWorldPoint(store, sources.calib, l, s, point)) continue;
+      if (!worldPoint(l, s, point)) continue;
       for (size_t axis = 0; axis < 3; ++axis) {
         if (point[axis] >= max[axis]) max[axis] = point[axis];
         if (point[axis] <= min[axis]) min[axis] = point[axis];

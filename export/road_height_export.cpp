@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "export/map_cell_points.h"
 #include "export/map_export_setup.h"
 #include "export/map_strip_points.h"
 #include "export/road_height_strip.h"
@@ -21,6 +22,12 @@ void setHeightScale(double low, double high, MapParams& params) {
 Status writeRoadStrips(const ExportSources& sources, const MapExportSetup& setup,
                        OutputFile& raster) {
   const MapParams& params = setup.params;
+  std::vector<CellPoint> points;
+  try {
+    points = binnedPoints(sources, RoadSelection::Road, params, setup.raster);
+  } catch (const std::bad_alloc&) {
+    return fault("out of memory for the binned points");
+  }
   RoadHeightStrip strip;
   if (!strip.allocate(static_cast<size_t>(setup.plan.rowsPerStrip),
                       static_cast<size_t>(std::max(setup.raster.width, 0)))) {
@@ -28,12 +35,13 @@ Status writeRoadStrips(const ExportSources& sources, const MapExportSetup& setup
   }
   for (int32_t k = 0; k < setup.plan.strips; ++k) {
     const StripWindow window = rasterStrip(setup.plan, k, setup.raster);
-    strip.start(window);
-    visitStripPoints(sources, RoadSelection::Road, params, window,
-                     [&](const GridCell& cell, const Vec3& point) {
-                       const double h = (point[2] - params.oz) / params.demres;
-                       if (h >= 0.0 && h < HEIGHT_BINS) strip.addRoadPoint(cell, h);
-                     });
+    if (!strip.start(window)) return fault("out of memory for the strip buffers");
+    GridCell cell;
+    for (const CellPoint& point : points) {
+      if (!cellInStrip(point, window, cell)) continue;
+      const double h = (point.z - params.oz) / params.demres;
+      if (h >= 0.0 && h < HEIGHT_BINS) strip.addRoadPoint(cell, h);
+    }
     raster.write(strip.finish());
   }
   return {};

@@ -16,11 +16,12 @@ std::vector<double> sampledRoadHeights(const ExportSources& sources) {
   const ScanStore& store = sources.store;
   const std::vector<uint8_t>& mask = *store.lineSegmentMask;
   std::vector<double> heights;
+  const WorldPoints worldPoint(store, sources.calib);
   for (int32_t l = 0; l < store.lineCount; l += 2) {
     for (int32_t s = 0; s < store.pointsPerLine; s += 2) {
       if (mask[lineMajorIndex(store, l, s)] != LINE_CLASS_ROAD) continue;
       Vec3 point;
-      if (SampleToWorldPoint(store, sources.calib, l, s, point)) heights.push_back(point[2]);
+      if (worldPoint(l, s, point)) heights.push_back(point[2]);
     }
   }
   return heights;

@@ -14,16 +14,18 @@ uint8_t roadCellValue(double sum, uint32_t count) {
 
 bool RoadHeightStrip::allocate(size_t rows, size_t width) {
   width_ = width;
-  const size_t cells = rows * width;
-  return allocateStripBuffer(sums_, cells) && allocateStripBuffer(counts_, cells) &&
-         allocateStripBuffer(values_, cells);
+  cells_ = rows * width;
+  return allocateStripBuffer(values_, cells_);
 }
 
-void RoadHeightStrip::start(const StripWindow& window) {
+bool RoadHeightStrip::start(const StripWindow& window) {
   rows_ = window.rows;
-  std::fill(values_.begin(), values_.end(), 0);
-  std::fill(sums_.begin(), sums_.end(), 0.0);
-  std::fill(counts_.begin(), counts_.end(), 0);
+  sums_.reset();
+  counts_.reset();
+  const size_t cells = std::max<size_t>(cells_, 1);
+  sums_.reset(static_cast<double*>(std::calloc(cells, sizeof(double))));
+  counts_.reset(static_cast<uint32_t*>(std::calloc(cells, sizeof(uint32_t))));
+  return sums_ && counts_;
 }
 
 void RoadHeightStrip::addRoadPoint(const GridCell& cell, double h) {
@@ -40,7 +42,8 @@ void RoadHeightStrip::addRoadPoint(const GridCell& cell, double h) {
 
 std::span<const unsigned char> RoadHeightStrip::finish() {
   const size_t cells = static_cast<size_t>(rows_) * width_;
-  for (size_t i = 0; i < cells; ++i) values_[i] = roadCellValue(sums_[i], counts_[i]);
+  for (size_t i = 0; i < cells; ++i)
+    values_[i] = counts_[i] ? roadCellValue(sums_[i], counts_[i]) : 0;
   return std::span<const unsigned char>(values_).first(cells);
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -16,11 +18,13 @@ uint8_t roadCellValue(double sum, uint32_t count);
 
 class RoadHeightStrip {
  public:
-  // Sizes the buffers for rows x width cells; false when the memory cannot be had.
+  // Sizes the value buffer for rows x width cells; false when the memory cannot be had.
   bool allocate(size_t rows, size_t width);
 
-  // Clears the buffers for the strip's window.
-  void start(const StripWindow& window);
+  // Fresh zeroed sum and count buffers for the strip's window (from calloc: the operating
+  // system's zero pages, so that the cells no road point reaches cost no writing); false when
+  // the memory cannot be had.
+  bool start(const StripWindow& window);
 
   // Adds the scaled height h to the cells around the cell.
   void addRoadPoint(const GridCell& cell, double h);
@@ -31,8 +35,12 @@ class RoadHeightStrip {
  private:
   size_t width_ = 0;
   int32_t rows_ = 0;
-  std::vector<double> sums_;
-  std::vector<uint32_t> counts_;
+  struct Free {
+    void operator()(void* buffer) const { std::free(buffer); }
+  };
+  std::unique_ptr<double[], Free> sums_;
+  std::unique_ptr<uint32_t[], Free> counts_;
+  size_t cells_ = 0;  // of a whole strip
   std::vector<unsigned char> values_;
 };
 

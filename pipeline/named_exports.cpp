@@ -154,7 +154,8 @@ Status exportByName(const ProjectRecords& project, const std::string& name,
   if (!entry) return fault("unknown export", name);
   PlacedRasters rasters;
   std::vector<std::string> files;
-  const ExportSources sources{project.store, project.calib, project.mask, request.firstLine};
+  const ExportSources sources{project.store, project.calib, project.mask, request.firstLine,
+                              project.parallel};
   Status status = entry->run(sources, request, rasters, files);
   if (placed && status.ok()) placed->merge(rasters);
   if (written) *written = std::move(files);

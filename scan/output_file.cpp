@@ -9,7 +9,7 @@ namespace quorvel {
 
 namespace {
 
-constexpr size_t BUFFER_SIZE = size_t{1} << 20;
+constexpr size_t BUFFER_SIZE = size_t{1} << 18;  // 256 KiB: few system calls, little memory
 
 std::atomic<unsigned> temporaryCounter{0};
 

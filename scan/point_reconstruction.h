@@ -46,6 +46,31 @@ struct SampleAngles {
 };
 SampleAngles sampleAngles(const ScanStore& store);
 
+// The world points of one store's samples, each scan angle's cosine and sine taken from a table
+// made once instead of computed per sample: the same bits as SampleToWorldPoint, for the loops
+// over many samples. May throw std::bad_alloc (a few kilobytes).
+class WorldPoints {
+ public:
+  WorldPoints(const ScanStore& store, const SensorCalib& calib)
+      : store_(store), calib_(calib), angles_(sampleAngles(store)) {}
+
+  // As SampleToWorldPoint: true and the point for a valid sample, false otherwise.
+  bool operator()(int32_t l, int32_t s, Vec3& point) const {
+    if (l < 0 || l >= store_.lineCount || s < 0 || s >= store_.pointsPerLine) return false;
+    const ScanLine& line = (*store_.lines)[static_cast<size_t>(l)];
+    const double r = sampleRange(store_, line.range[s]);
+    if (!isValidRange(r)) return false;
+    point = scanToWorldPoint(calib_, line, r, angles_.cos[static_cast<size_t>(s)],
+                             angles_.sin[static_cast<size_t>(s)]);
+    return true;
+  }
+
+ private:
+  const ScanStore& store_;
+  const SensorCalib& calib_;
+  SampleAngles angles_;
+};
+
 // Both return 1 and write the point for a valid sample; otherwise 0 with the output untouched.
 // Any l and s may be passed: indices outside the store give 0.
 int SampleToScanPoint(const ScanStore& store, int32_t l, int32_t s, Vec2& point);

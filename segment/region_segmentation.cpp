@@ -28,6 +28,7 @@ struct Grid {
   const std::vector<double>& variance;
   std::vector<uint16_t>& labels;
   int32_t L, P;
+  WorldPoints worldPoint;
 
   size_t index(int32_t l, int32_t s) const {
     return static_cast<size_t>(s) * static_cast<size_t>(L) + static_cast<size_t>(l);
@@ -37,7 +38,7 @@ struct Grid {
   bool inside(int32_t l, int32_t s) const { return l >= 0 && l < L && s >= 0 && s < P; }
   Vec3 point(size_t i) const {
     Vec3 p{};
-    SampleToWorldPoint(store, calib, lineOf(i), sampleOf(i), p);
+    worldPoint(lineOf(i), sampleOf(i), p);
     return p;
   }
 };
@@ -243,8 +244,14 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,
                 RegionPoints& points) {
   initialLabels(store, *store.varianceMap, labelMap);
-  const Grid grid{
-      store, calib, params, *store.varianceMap, labelMap, store.lineCount, store.pointsPerLine};
+  const Grid grid{store,
+                  calib,
+                  params,
+                  *store.varianceMap,
+                  labelMap,
+                  store.lineCount,
+                  store.pointsPerLine,
+                  WorldPoints(store, calib)};
   SeedQueue seeds;
   makeSeedQueue(labelMap, *store.varianceMap, seeds);
   uint16_t k = 0;

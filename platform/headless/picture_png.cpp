@@ -1,6 +1,7 @@
 #include "platform/headless/picture_png.h"
 
 #include <png.h>
+#include <zlib.h>  // for Z_RLE
 
 #include <vector>
 
@@ -82,6 +83,11 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path,
     return fault("cannot write the picture", path);
   }
   png_set_write_fn(png, &file, writePngBytes, flushNothing);
+  // Run-length deflate of each row's differences to its left neighbour: about ten times faster
+  // than zlib's default on these pictures, for files about a quarter larger; the pixels are the
+  // same.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  png_set_compression_strategy(png, Z_RLE);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
