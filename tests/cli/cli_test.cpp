@@ -75,6 +75,9 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
     EXPECT_EQ(runQuorvel(dir, arguments).status, 2) << arguments;
   }
   EXPECT_EQ(runQuorvel(dir, "--help").status, 0);
+  const CliRun version = runQuorvel(dir, "--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("quorvel 0.", 0), 0u) << version.out;
 }
 
 TEST_F(Cli, RunWritesThePicturesAndTimings) {
