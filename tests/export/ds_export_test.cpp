@@ -143,13 +143,5 @@ TEST(DsExport, WithoutMaskWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
-TEST(DsExport, FailsWhenTheFileCannotBeCreated) {
-  const ScanStore store = classifiedStore(2);
-  const SensorCalib calib = test::identityCalib();
-  EXPECT_FALSE(exportSelectedDs({store, calib, MaskRange{}}, test::freshTestDir() + "/no/r.ds",
-                                RoadSelection::Road)
-                   .ok());
-}
-
 }  // namespace
 }  // namespace quorvel

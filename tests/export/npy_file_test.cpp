@@ -48,13 +48,5 @@ TEST(NpyFile, DataFollowsTheHeader) {
   EXPECT_EQ(bytes[headerSize + 7], 0x12);
 }
 
-TEST(NpyFile, UnwritablePathFails) {
-  const size_t shape[] = {1};
-  const uint8_t value[] = {1};
-  EXPECT_FALSE(writeNpyFile(test::freshTestDir() + "/no/such/dir/a.npy", shape,
-                            std::span<const uint8_t>(value))
-                   .ok());
-}
-
 }  // namespace
 }  // namespace quorvel

@@ -165,12 +165,5 @@ TEST(Pt3dExport, PathsBeyondThePathBufferWriteNothing) {
   EXPECT_TRUE(exportPt3dByClass({store, calib, MaskRange{}}, path.substr(0, 254) + ".pt3d").ok());
 }
 
-TEST(Pt3dExport, FailsWhenTheFileCannotBeCreated) {
-  const ScanStore store = pointGrid();
-  const SensorCalib calib = test::identityCalib();
-  EXPECT_FALSE(
-      exportPt3dByNormal({store, calib, MaskRange{}}, test::freshTestDir() + "/no/x.pt3d").ok());
-}
-
 }  // namespace
 }  // namespace quorvel
