@@ -85,16 +85,11 @@ Bytes tiffGridRows(const std::string& path) {
   return cells;
 }
 
-std::vector<Bytes> taskFiles(const std::string& batch, const std::string& name) {
+// Each task's file `name`, whole or (read = npyData) its array data.
+std::vector<Bytes> taskFiles(const std::string& batch, const std::string& name,
+                             Bytes (*read)(const std::string&) = test::readFile) {
   std::vector<Bytes> parts;
-  for (const char* task : TASKS)
-    parts.push_back(test::readFile(batch + "/tasks/" + task + "/" + name));
-  return parts;
-}
-
-std::vector<Bytes> taskData(const std::string& batch, const std::string& npy) {
-  std::vector<Bytes> parts;
-  for (const char* task : TASKS) parts.push_back(npyData(batch + "/tasks/" + task + "/" + npy));
+  for (const char* task : TASKS) parts.push_back(read(batch + "/tasks/" + task + "/" + name));
   return parts;
 }
 
@@ -123,9 +118,11 @@ std::vector<std::string> interruptedBatch(const std::string& arguments, const st
 // Each task's part of every output that depends only on nearby lines, put side by side, equals
 // the unsplit run's.
 void expectSeamless(const std::string& b, const std::string& u) {
-  EXPECT_TRUE(concatenated(taskData(b, "linemask.npy")) == npyData(u + "/linemask.npy"));
-  EXPECT_TRUE(sampleMajorJoin(taskData(b, "variance.npy"), 8) == npyData(u + "/variance.npy"));
-  EXPECT_TRUE(sampleMajorJoin(taskData(b, "normal.npy"), 24) == npyData(u + "/normal.npy"));
+  EXPECT_TRUE(concatenated(taskFiles(b, "linemask.npy", npyData)) == npyData(u + "/linemask.npy"));
+  EXPECT_TRUE(sampleMajorJoin(taskFiles(b, "variance.npy", npyData), 8) ==
+              npyData(u + "/variance.npy"));
+  EXPECT_TRUE(sampleMajorJoin(taskFiles(b, "normal.npy", npyData), 24) ==
+              npyData(u + "/normal.npy"));
   EXPECT_TRUE(concatenated(taskFiles(b, "normal.pt3d")) == test::readFile(u + "/normal.pt3d"));
   const Bytes road = test::readFile(u + "/road.ds");
   EXPECT_TRUE(concatenated(taskFiles(b, "road.ds"), 12) == Bytes(road.begin() + 12, road.end()));

@@ -1,63 +1,32 @@
-// The simulator's projects: option checks, and bytes pinned by hashes for both scenes and every
-// set-up (the drive, the ray casting, the measurement model and the portable maths all show in
-// them), written files that load.
+// The simulator's projects: option checks with their reasons, bytes pinned by hashes for both
+// scenes and every set-up (the drive, the ray casting, the measurement model and the portable
+// maths all show in them), and written files that load.
 #include "sim/simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <span>
-
 #include "scan/project_load.h"
+#include "tests/support/content_hash.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
 
-SimulationOptions optionsFor(const std::string& scene, int lines, double resolution,
-                             uint64_t seed = 1) {
-  SimulationOptions options;
-  options.scene = scene;
-  options.lines = lines;
-  options.resolution = resolution;
-  options.seed = seed;
-  return options;
-}
-
-SimulatedProject simulated(const SimulationOptions& options) {
-  SimulatedProject project;
-  const Status status = simulateProject(options, project);
-  EXPECT_TRUE(status.ok()) << status.reason;
-  return project;
-}
-
-struct BadOptions {
-  const char* name;
-  SimulationOptions options;
-  const char* reasonPart;
-};
-
-class SimulationOptionChecks : public ::testing::TestWithParam<BadOptions> {};
-
-TEST_P(SimulationOptionChecks, RejectedWithAReason) {
-  const Status status = checkSimulationOptions(GetParam().options);
-  EXPECT_NE(status.reason.find(GetParam().reasonPart), std::string::npos) << status.reason;
-  SimulatedProject project;
-  EXPECT_EQ(simulateProject(GetParam().options, project).reason, status.reason);
-  EXPECT_TRUE(project.dsBytes.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SimProject, SimulationOptionChecks,
-    ::testing::Values(BadOptions{"Scene", optionsFor("city", 10, 0.5), "unknown scene: \"city\""},
-                      BadOptions{"NoLines", optionsFor("street", 0, 0.5), "line count"},
-                      BadOptions{"TooManyLines", optionsFor("hills", 1000001, 0.5), "1000001"},
-                      BadOptions{"Resolution", optionsFor("street", 10, 0.3), "resolution: 0.3"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-uint64_t fnv1a(std::span<const unsigned char> bytes) {
-  uint64_t hash = 0xcbf29ce484222325ULL;
-  for (const unsigned char byte : bytes) hash = (hash ^ byte) * 0x100000001b3ULL;
-  return hash;
+TEST(SimProject, OptionsAreCheckedWithAReason) {
+  const std::pair<SimulationOptions, const char*> cases[] = {
+      {{"city", 10, 0.5}, "unknown scene: \"city\"; expected street or hills"},
+      {{"street", 0, 0.5}, "line count out of range: 0; expected 1 to 1000000"},
+      {{"hills", 1000001, 0.5}, "line count out of range: 1000001; expected 1 to 1000000"},
+      {{"street", 10, 0.3}, "unsupported resolution: 0.3; expected 1.0, 0.5 or 0.25"},
+      {{"hills", 1000000, 0.25}, ""},
+      {{"street", 1, 1.0}, ""}};
+  for (const auto& [options, reason] : cases) {
+    EXPECT_EQ(checkSimulationOptions(options).reason, reason);
+    if (*reason == '\0') continue;
+    SimulatedProject project;
+    EXPECT_EQ(simulateProject(options, project).reason, reason);
+    EXPECT_TRUE(project.dsBytes.empty());
+  }
 }
 
 struct KnownOutput {
@@ -72,10 +41,11 @@ class KnownOutputs : public ::testing::TestWithParam<KnownOutput> {};
 // hashes change only when the scenes, the drive or the scanner model change on purpose.
 TEST_P(KnownOutputs, FixedSeedGivesKnownBytes) {
   const KnownOutput& known = GetParam();
-  const SimulatedProject project = simulated(optionsFor(known.scene, 40, known.resolution, 3));
-  EXPECT_EQ(fnv1a(project.dsBytes), known.dsHash);
-  EXPECT_EQ(fnv1a(project.truth), known.truthHash);
-  EXPECT_EQ(fnv1a(test::bytesOf(project.calibText)), known.calibHash);
+  SimulatedProject project;
+  ASSERT_TRUE(simulateProject({known.scene, 40, known.resolution, 3}, project).ok());
+  EXPECT_EQ(test::fnv1a(project.dsBytes), known.dsHash);
+  EXPECT_EQ(test::fnv1a(project.truth), known.truthHash);
+  EXPECT_EQ(test::fnv1a(test::bytesOf(project.calibText)), known.calibHash);
   EXPECT_EQ(project.mdlText, "DIR ./\nDS sim.ds\nCALIB sim.cal\n");
 }
 
@@ -98,15 +68,16 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(SimProject, WrittenProjectLoadsAndAnUnwritableFolderFails) {
-  const std::string dir = test::freshTestDir();
-  const SimulatedProject project = simulated(optionsFor("hills", 25, 0.25));
-  ASSERT_TRUE(writeSimulatedProject(project, dir + "/out/nested").ok());
+  const std::string dir = test::freshTestDir(), out = dir + "/out/nested";
+  SimulatedProject project;
+  ASSERT_TRUE(simulateProject({"hills", 25, 0.25}, project).ok());
+  ASSERT_TRUE(writeSimulatedProject(project, out).ok());
   ProjectLoad load;
   ProjectLoadFailure failure;
-  ASSERT_TRUE(readProject(dir + "/out/nested/sim.mdl", {}, {}, load, failure)) << failure.reason;
+  ASSERT_TRUE(readProject(out + "/sim.mdl", {}, {}, load, failure)) << failure.reason;
   EXPECT_EQ(load.ds.lines.size(), 25u);
-  EXPECT_EQ(test::readFile(dir + "/out/nested/sim.ds"), project.dsBytes);
-  const std::vector<unsigned char> npy = test::readFile(dir + "/out/nested/truth.npy");
+  EXPECT_EQ(test::readFile(out + "/sim.ds"), project.dsBytes);
+  const std::vector<unsigned char> npy = test::readFile(out + "/truth.npy");
   ASSERT_GT(npy.size(), 10u);
   const size_t dataStart = 10 + npy[8] + 256 * npy[9];
   EXPECT_EQ(std::vector<unsigned char>(npy.begin() + dataStart, npy.end()), project.truth);
