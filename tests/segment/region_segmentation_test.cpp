@@ -100,6 +100,7 @@ TEST(RegionOracle, HandMadeGridsAtTheLimitsOfTheRules) {
       {3, step, with(10, distance, 0.004)},
       {3, step, with(10, std::nextafter(distance, 0.0), 0.004)},
       {6, {{0, 0, 5, 5, 0.5}}, {}},
+      {3, {{2, 10, 1, 12, 0.01}, {0, 11, 1, 1, 0.005}}, {}},  // line 0 only beside its seed
       {12, {{8, 10, 2, 5, 0.01}, {1, 20, 2, 5, 0.01}}, {}},
       {12, {{8, 10, 2, 5, 0.01}, {1, 10, 2, 5, 0.01}}, {}},
       {12, {{8, 10, 2, 5, 0.01}, {1, 10, 2, 5, 0.005}}, {}},
