@@ -16,6 +16,7 @@
 #include "cli/run_command.h"
 #include "cli/simulate_command.h"
 #include "cli/task_command.h"
+#include "cli/version.h"  // generated at build time
 #include "render/bitmap_tile_store.h"
 #include "scan/scan_store.h"
 
@@ -184,11 +185,18 @@ void addSimulate(CLI::App& app, Arguments& args) {
   simulate->add_option("--seed", args.simulation.seed, "Random seed")->capture_default_str();
 }
 
+std::string versionText() {
+  const std::string commit = QUORVEL_COMMIT;
+  return std::string("quorvel ") + QUORVEL_VERSION +
+         (commit.empty() ? "" : " (commit " + commit + ")");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   cli::restartWithHugePages(argv);
   CLI::App app{"Quorvel: range images, surface features, segmentation and exports of DS scans"};
+  app.set_version_flag("--version", versionText());
   app.require_subcommand(1);
   Arguments args;
   addInfo(app, args);
@@ -199,7 +207,7 @@ int main(int argc, char** argv) {
   addTaskAndMerge(app, args);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help, --version
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

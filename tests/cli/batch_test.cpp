@@ -85,16 +85,11 @@ Bytes tiffGridRows(const std::string& path) {
   return cells;
 }
 
-std::vector<Bytes> taskFiles(const std::string& batch, const std::string& name) {
+// Each task's file `name`, whole or (read = npyData) its array data.
+std::vector<Bytes> taskFiles(const std::string& batch, const std::string& name,
+                             Bytes (*read)(const std::string&) = test::readFile) {
   std::vector<Bytes> parts;
-  for (const char* task : TASKS)
-    parts.push_back(test::readFile(batch + "/tasks/" + task + "/" + name));
-  return parts;
-}
-
-std::vector<Bytes> taskData(const std::string& batch, const std::string& npy) {
-  std::vector<Bytes> parts;
-  for (const char* task : TASKS) parts.push_back(npyData(batch + "/tasks/" + task + "/" + npy));
+  for (const char* task : TASKS) parts.push_back(read(batch + "/tasks/" + task + "/" + name));
   return parts;
 }
 
@@ -123,9 +118,11 @@ std::vector<std::string> interruptedBatch(const std::string& arguments, const st
 // Each task's part of every output that depends only on nearby lines, put side by side, equals
 // the unsplit run's.
 void expectSeamless(const std::string& b, const std::string& u) {
-  EXPECT_TRUE(concatenated(taskData(b, "linemask.npy")) == npyData(u + "/linemask.npy"));
-  EXPECT_TRUE(sampleMajorJoin(taskData(b, "variance.npy"), 8) == npyData(u + "/variance.npy"));
-  EXPECT_TRUE(sampleMajorJoin(taskData(b, "normal.npy"), 24) == npyData(u + "/normal.npy"));
+  EXPECT_TRUE(concatenated(taskFiles(b, "linemask.npy", npyData)) == npyData(u + "/linemask.npy"));
+  EXPECT_TRUE(sampleMajorJoin(taskFiles(b, "variance.npy", npyData), 8) ==
+              npyData(u + "/variance.npy"));
+  EXPECT_TRUE(sampleMajorJoin(taskFiles(b, "normal.npy", npyData), 24) ==
+              npyData(u + "/normal.npy"));
   EXPECT_TRUE(concatenated(taskFiles(b, "normal.pt3d")) == test::readFile(u + "/normal.pt3d"));
   const Bytes road = test::readFile(u + "/road.ds");
   EXPECT_TRUE(concatenated(taskFiles(b, "road.ds"), 12) == Bytes(road.begin() + 12, road.end()));
@@ -170,8 +167,9 @@ void expectSeamlessPly(const std::string& b, const std::string& u) {
 }
 
 // A simulated street of 600 lines in three tasks. Killed once its first task is done, the batch
-// runs only the missing tasks when started again; then every output of its tasks that depends
-// only on nearby lines, side by side, equals one unsplit run's.
+// runs only the missing tasks when started again; its grid is the one an unsplit run fits; then
+// every output of its tasks that depends only on nearby lines, side by side, equals one unsplit
+// run's.
 TEST(Batch, ResumesAnInterruptedBatchAndItsTasksEqualAnUnsplitRun) {
   const std::string root = test::freshTestDir(), b = root + "/b", u = root + "/u";
   ASSERT_EQ(quorvel(root, "simulate --out " + root + " --lines 600 --setup 1.0 --seed 4").status,
@@ -190,13 +188,16 @@ TEST(Batch, ResumesAnInterruptedBatchAndItsTasksEqualAnUnsplitRun) {
   const test::CommandRun run = quorvel(root, "run " + root + "/sim.mdl --out " + u + OUTPUTS +
                                                  " --map-template " + b + "/grid.master");
   ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(
+      quorvel(root, "run " + root + "/sim.mdl --out " + root + "/g --export count-map").status, 0);
+  EXPECT_EQ(test::textOf(b + "/grid.master"), test::textOf(root + "/g/map-h.master"));
   expectSeamless(b, u);
   expectSeamlessPly(b, u);
 }
 
 // Three projects, the second with a DS header of no accepted set-up: the others are done, the
-// failure is in its task's record and in the summary, and the batch exits with 1. Another plan
-// for the same folder is refused.
+// failure is in its task's record and in the summary, and the batch exits with 1; so does the
+// task when Slurm starts it again. Another plan for the same folder is refused.
 TEST(Batch, AProjectThatCannotBeReadFailsAlone) {
   const std::string root = test::freshTestDir();
   const std::string good = root + "/p", damaged = root + "/q2", small = root + "/q3",
@@ -223,6 +224,10 @@ TEST(Batch, AProjectThatCannotBeReadFailsAlone) {
   EXPECT_TRUE(isDone(f + "/tasks/sim-0-119") && isDone(f + "/tasks/sim.3-0-49"));
   EXPECT_NE(test::textOf(f + "/tasks/sim.2-0-0/task.json").find("Load Ds file failure."),
             std::string::npos);
+  EXPECT_EQ(
+      test::runCommand(root, std::string("SLURM_ARRAY_TASK_ID=1 ") + QUORVEL_CLI + " task " + f)
+          .status,
+      1);  // the array's element 1 is the damaged project's task
   EXPECT_EQ(quorvel(root, arguments + "100").status, 2);
 }
 

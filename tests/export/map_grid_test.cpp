@@ -1,193 +1,149 @@
-// The map grid: size from the extent, origin rules, the strip plan, binning, output names and
-// the header text.
+// The map grid and its header: size and origin from the extent of the data, the sizes it
+// refuses, the strip plan, binning with truncation toward zero, the map file names, and which
+// lines of a template or written header set which fields; the template files that are none or
+// refused.
 #include "export/map_grid.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
-#include <limits>
+#include <filesystem>
 
 #include "export/map_files.h"
+#include "tests/support/test_files.h"
 
 namespace quorvel {
 namespace {
 
-// The strip plan, or none when planStrips refuses the size.
-std::optional<StripPlan> plannedStrips(int32_t width, int32_t length) {
-  StripPlan plan;
-  if (!planStrips(width, length, plan).ok()) return std::nullopt;
-  return plan;
+// {ox, oy, oz, pixelsize, demres, width, length}
+void expectParams(const MapParams& p, const MapParams& e) {
+  EXPECT_EQ(std::vector<double>({p.ox, p.oy, p.oz, p.pixelsize, p.demres}),
+            std::vector<double>({e.ox, e.oy, e.oz, e.pixelsize, e.demres}));
+  EXPECT_EQ(std::pair(p.width, p.length), std::pair(e.width, e.length));
 }
 
-struct ExtentCase {
-  double extent;  // in cells
-  int32_t size;
-};
-
-class GridSize : public ::testing::TestWithParam<ExtentCase> {};
-
-TEST_P(GridSize, IsTheSmallestMultipleOfEightBeyondTheExtent) {
-  MapParams params;
-  params.pixelsize = 0.5;
-  const Vec3 min{2.0, -3.0, 0.0};
-  const Vec3 max{2.0 + GetParam().extent * 0.5, -3.0 + GetParam().extent * 0.5, 0.0};
-  ASSERT_TRUE(fitMapGrid(max, min, params).ok());
-  EXPECT_EQ(params.ox, 2.0);
-  EXPECT_EQ(params.oy, -3.0);
-  EXPECT_EQ(params.width, GetParam().size);
-  EXPECT_EQ(params.length, GetParam().size);
+TEST(MapGrid, FitsTheSmallestMultipleOfEightBeyondTheExtentOrRefuses) {
+  struct Case {
+    MapParams given;
+    double extent;  // of the data from (10, 20), both axes
+    MapParams fitted;
+  };
+  const Case cases[] = {
+      {{0, 0, 0, 0.5}, 50, {10, 20, 0, 0.5, 0, 104, 104}},  // 100 cells
+      {{0, 0, 0, 0.5}, 48, {10, 20, 0, 0.5, 0, 104, 104}},  // 96
+      {{0, 0, 0, 0.5}, 0, {10, 20, 0, 0.5, 0, 8, 8}},
+      {{0, 0, 0, 0.5}, 3.75, {10, 20, 0, 0.5, 0, 8, 8}},           // 7.5
+      {{0, 0, 0, 0.5}, 4, {10, 20, 0, 0.5, 0, 16, 16}},            // 8
+      {{1, 0, 0, 1, 0, 640, 480}, 40, {1, 0, 0, 1, 0, 640, 480}},  // oy stays 0
+      {{100, 100, 0, 1}, 40, {100, 100, 0, 1, 0, -40, -32}}};      // origin beyond the data
+  for (const Case& c : cases) {
+    MapParams params = c.given;
+    ASSERT_TRUE(fitMapGrid({10 + c.extent, 20 + c.extent, 0}, {10, 20, 0}, params).ok());
+    expectParams(params, c.fitted);
+  }
+  // Unusable cell sizes; sizes beyond 32 bits, with 3e-18 beyond 64 bits once times 8 (and
+  // negative from ox 90).
+  const std::pair<double, double> refused[] = {{0, 0},     {0, -1},    {0, NAN},   {0, INFINITY},
+                                               {0, 1e-12}, {0, 3e-18}, {90, 3e-18}};
+  for (auto [ox, pixelsize] : refused) {
+    MapParams params{ox, 0, 0, pixelsize};
+    EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok()) << ox << " " << pixelsize;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Extents, GridSize,
-                         ::testing::Values(ExtentCase{100, 104}, ExtentCase{96, 104},
-                                           ExtentCase{0, 8}, ExtentCase{7.5, 8},
-                                           ExtentCase{8, 16}));
-
-TEST(MapGrid, KeepsAGivenOriginAndSize) {
-  MapParams params;
-  params.ox = 1.0;
-  params.width = 640;
-  params.length = 480;
-  ASSERT_TRUE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
-  EXPECT_EQ(params.ox, 1.0);
-  EXPECT_EQ(params.oy, 0.0);  // ox given, oy not: oy stays 0.0
-  EXPECT_EQ(params.width, 640);
-  EXPECT_EQ(params.length, 480);
+TEST(MapGrid, CutsTheRasterInto2To24CellStrips) {
+  const std::array<int32_t, 4> cases[] = {
+      {640, 480, 1, 480},     {4096, 4095, 1, 4095}, {4096, 4096, 2, 2048},
+      {4096, 8192, 3, 2731},  {1 << 20, 5, 1, 5},    {1 << 25, 8, 17, 1},
+      {0, 5, 0, 0},           {5, -1, 0, 0},         {65536, 32767, 128, 256},
+      {65536, 32768, -1, -1},  // 2^31 cells: refused
+  };
+  for (auto [width, length, strips, rowsPerStrip] : cases) {
+    StripPlan plan{-1, -1};
+    EXPECT_EQ(planStrips(width, length, plan).ok(), strips >= 0);
+    EXPECT_EQ(std::pair(plan.strips, plan.rowsPerStrip),
+              std::pair(std::max(strips, 0), std::max(rowsPerStrip, 0)));
+  }
+  StripPlan widest;
+  EXPECT_TRUE(planStrips(1, INT32_MAX, widest).ok());  // 2^31 - 1 cells
+  EXPECT_EQ(stripWindow({3, 2731}, 1, 8192).firstRow, 2731);
+  EXPECT_EQ(stripWindow({3, 2731}, 2, 8192).rows, 8192 - 2 * 2731);  // the remaining rows
+  EXPECT_EQ(stripWindow({17, 1}, 7, 8).firstRow, 7);
+  EXPECT_EQ(stripWindow({17, 1}, 7, 8).rows, 1);
+  for (int32_t k = 8; k < 17; ++k) EXPECT_EQ(stripWindow({17, 1}, k, 8).rows, 0);
 }
 
-TEST(MapGrid, RejectsSizesBeyond32Bits) {
-  MapParams params;
-  params.pixelsize = 1e-12;
-  EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
-  params.pixelsize = 3e-18;  // about 2^60.5 eighths: beyond 64 bits once multiplied by 8
-  EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
-  params.ox = 90;  // as far to the right of the data: the same size, negative
-  EXPECT_FALSE(fitMapGrid({50, 60, 0}, {10, 20, 0}, params).ok());
+TEST(MapGrid, BinsTruncatingTowardZeroWithinTheStrip) {
+  const MapParams params{10, 20, 0, 0.5, 0, 4, 6};
+  const std::tuple<double, double, int32_t, int32_t> cases[] = {
+      {10.0, 21.0, 0, 0},   {9.3, 21.0, 0, 0},  // -1.4 + 0.5 -> 0
+      {9.2, 21.0, -1, 0},   {11.7, 22.2, 2, 3}, {11.75, 21.0, -1, 0}, {10.0, 20.7, -1, 0},  // row 1
+      {10.0, 22.3, -1, 0},                                                                  // row 5
+      {1e300, 21.0, -1, 0}, {NAN, 21.0, -1, 0}};
+  for (auto [x, y, row, column] : cases) {
+    const std::optional<GridCell> cell = binPoint(params, {2, 3}, x, y);  // rows 2 ... 4
+    EXPECT_EQ(cell ? std::pair(cell->row, cell->column) : std::pair(-1, 0), std::pair(row, column))
+        << x << ", " << y;
+  }
 }
 
-TEST(MapGrid, NegativeExtentGivesANegativeSizeAndNoStrip) {
-  MapParams params;
-  params.ox = 100.0;
-  params.oy = 100.0;
-  params.pixelsize = 1.0;
-  ASSERT_TRUE(fitMapGrid({60, 70, 0}, {10, 20, 0}, params).ok());
-  EXPECT_EQ(params.width, -32);   // (1 - t(5.0)) x 8
-  EXPECT_EQ(params.length, -16);  // (1 - t(3.75)) x 8
-  EXPECT_EQ(plannedStrips(params.width, params.length)->strips, 0);
-}
-
-struct PlanCase {
-  int32_t width;
-  int32_t length;
-  int32_t strips;
-  int32_t rowsPerStrip;
-};
-
-class StripPlanning : public ::testing::TestWithParam<PlanCase> {};
-
-TEST_P(StripPlanning, CutsTheRasterInto2To24CellStrips) {
-  const std::optional<StripPlan> plan = plannedStrips(GetParam().width, GetParam().length);
-  ASSERT_TRUE(plan);
-  EXPECT_EQ(plan->strips, GetParam().strips);
-  EXPECT_EQ(plan->rowsPerStrip, GetParam().rowsPerStrip);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, StripPlanning,
-                         ::testing::Values(PlanCase{640, 480, 1, 480},
-                                           PlanCase{4096, 4095, 1, 4095},
-                                           PlanCase{4096, 4096, 2, 2048},
-                                           PlanCase{4096, 8192, 3, 2731},
-                                           PlanCase{1 << 20, 5, 1, 5}, PlanCase{1 << 25, 8, 17, 1},
-                                           PlanCase{0, 5, 0, 0}, PlanCase{5, -1, 0, 0}));
-
-TEST(StripPlanning, RefusesProductsOf2To31OrMore) {
-  EXPECT_FALSE(plannedStrips(65536, 32768));
-  EXPECT_TRUE(plannedStrips(65536, 32767));
-}
-
-TEST(StripPlanning, StripsBeyondTheLastRowAreEmpty) {
-  const StripPlan plan = *plannedStrips(1 << 25, 8);  // 17 strips of one row
-  const StripWindow last = stripWindow(plan, 7, 8);
-  EXPECT_EQ(last.firstRow, 7);
-  EXPECT_EQ(last.rows, 1);
-  for (int32_t k = 8; k < plan.strips; ++k) EXPECT_EQ(stripWindow(plan, k, 8).rows, 0);
-}
-
-TEST(StripPlanning, TheLastStripHoldsTheRemainingRows) {
-  const StripPlan plan = *plannedStrips(4096, 8192);
-  EXPECT_EQ(stripWindow(plan, 1, 8192).firstRow, 2731);
-  EXPECT_EQ(stripWindow(plan, 2, 8192).rows, 8192 - 2 * 2731);
-}
-
-struct BinCase {
-  double x, y;
-  bool lands;
-  int32_t row, column;
-};
-
-class Binning : public ::testing::TestWithParam<BinCase> {};
-
-TEST_P(Binning, TruncatesTowardZero) {
-  MapParams params;
-  params.ox = 10.0;
-  params.oy = 20.0;
-  params.pixelsize = 0.5;
-  params.width = 4;
-  params.length = 6;
-  const StripWindow window{2, 3};  // rows 2 ... 4
-  const BinCase& c = GetParam();
-  const std::optional<GridCell> cell = binPoint(params, window, c.x, c.y);
-  ASSERT_EQ(cell.has_value(), c.lands);
-  if (!cell) return;
-  EXPECT_EQ(cell->row, c.row);
-  EXPECT_EQ(cell->column, c.column);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Points, Binning,
-    ::testing::Values(BinCase{10.0, 21.0, true, 0, 0},
-                      BinCase{9.3, 21.0, true, 0, 0},  // -1.4 + 0.5 -> 0
-                      BinCase{9.2, 21.0, false, 0, 0}, BinCase{11.7, 22.2, true, 2, 3},
-                      BinCase{11.75, 21.0, false, 0, 0}, BinCase{10.0, 20.7, false, 0, 0},  // row 1
-                      BinCase{10.0, 22.3, false, 0, 0},                                     // row 5
-                      BinCase{1e300, 21.0, false, 0, 0}, BinCase{std::nan(""), 21.0, false, 0, 0}));
-
-TEST(MapFileNames, ReplaceTheExtensionWithSuffixAndExtensions) {
-  const std::optional<MapFileNames> names = mapFileNames("/maps/area.master", "-h");
-  ASSERT_TRUE(names);
-  EXPECT_EQ(names->header, "/maps/area-h.master");
-  EXPECT_EQ(names->raster, "/maps/area-h.raw");
+TEST(MapFileNames, ReplaceTheExtensionAndMustFitThePathBuffer) {
+  EXPECT_EQ(mapFileNames("/maps/area.master", "-h")->header, "/maps/area-h.master");
+  EXPECT_EQ(mapFileNames("/maps/area.master", "-h")->raster, "/maps/area-h.raw");
   EXPECT_EQ(mapFileNames("/maps/area", "-r")->raster, "/maps/area-r.raw");
   EXPECT_EQ(mapFileNames("/maps.d/area", "-r")->header, "/maps-r.master");
-}
-
-TEST(MapFileNames, MustFitThePathBuffer) {
   const std::string folder = "/" + std::string(240, 'd') + "/";
   EXPECT_TRUE(mapFileNames(folder + "abcdefgh.x", "-h"));    // header name of 259 characters
   EXPECT_FALSE(mapFileNames(folder + "abcdefghi.x", "-h"));  // 260
-  EXPECT_FALSE(mapFileNames(std::string(260, 'a'), "-h"));   // chosen path too long already
 }
 
-TEST(MapHeader, CountRasterHasSixCrLfLines) {
-  MapParams params;
-  params.width = 104;
-  params.length = 8;
-  params.ox = 100.5;
-  params.oy = -2.0;
-  EXPECT_EQ(mapHeaderText(params, MapHeaderKind::Count),
-            "width\t104\r\nlength\t8\r\nox\t\t100.500000\r\noy\t\t-2.000000\r\n"
-            "pixelsize\t0.100000\r\nbyteperpixel\t1\r\n");
+TEST(MapText, SetsTheFieldsItsLinesName) {
+  const std::string written =
+      "width\t640\r\nlength\t480\r\nox\t\t10.500000\r\noy\t\t-20.250000\r\noz\t\t-1.125\r\n"
+      "pixelsize\t0.200000\r\ndemres\t0.015625\r\nbyteperpixel\t1\r\n";
+  const std::tuple<std::string, bool, MapParams> cases[] = {
+      // text, as a header, fields
+      {written, false, {10.5, -20.25, 0, 0.2, 0, 640, 480}},  // a template has no height scale
+      {written, true, {10.5, -20.25, -1.125, 0.2, 0.015625, 640, 480}},
+      {"WIDTH,12\nLength, 7\nOX,1.5\nPixelSize,0.5\n", false, {1.5, 0, 0, 0.5, 0, 12, 7}},
+      // keys without a value, unknown keys and indented lines are ignored
+      {"width\nox\r\nlength 9\nheight 5\n width 3\n", false, {0, 0, 0, 0.1, 0, 0, 9}},
+      // only "wi" and "le" are compared; integers convert as atoi does
+      {"window 33.9\nlevel -4\noyster 2.5\n", false, {0, 2.5, 0, 0.1, 0, 33, -4}},
+      {"pixelsize \r\nox 2\r\n", false, {2, 0, 0, 0.1, 0, 0, 0}},  // CR LF is no value
+      // lines are read in pieces of 199 characters, each ending at its first NUL
+      {std::string(199, 'x') + "width 5", false, {0, 0, 0, 0.1, 0, 5, 0}},
+      {std::string(198, 'x') + "width 5", false, {0, 0, 0, 0.1, 0, 0, 0}},
+      {std::string("ox\0 5\noy 3\0 7\n", 14), false, {0, 3, 0, 0.1, 0, 0, 0}},
+      {std::string("x\0", 2) + std::string(197, 'x') + "width 5\n", false, {0, 0, 0, 0.1, 0, 5, 0}},
+  };
+  for (const auto& [text, header, expected] : cases) {
+    MapParams params;
+    header ? parseMapHeader(test::bytesOf(text), params)
+           : parseMapTemplate(test::bytesOf(text), params);
+    expectParams(params, expected);
+  }
 }
 
-TEST(MapHeader, RoadRasterAddsHeightLines) {
+// A missing template is none; a folder or a named pipe in its place is refused (a pipe would
+// otherwise wait for a writer).
+TEST(MapTemplateFile, AMissingFileIsNoneAFolderOrAPipeIsRefused) {
+  const std::string dir = test::freshTestDir();
   MapParams params;
-  params.oz = 1.25;
-  params.demres = 0.5;
-  params.ox = 1e20;
-  EXPECT_EQ(mapHeaderText(params, MapHeaderKind::RoadHeight),
-            "width\t0\r\nlength\t0\r\nox\t\t100000000000000000000.000000\r\n"
-            "oy\t\t0.000000\r\noz\t\t1.250000\r\npixelsize\t0.100000\r\n"
-            "demres\t0.500000\r\nbyteperpixel\t1\r\n");
+  params.width = 3;
+  EXPECT_EQ(ReadMapTemplate(dir + "/none.master", params), 0);
+  EXPECT_TRUE(readMapTemplateIfPresent(dir + "/none.master", params).ok());
+  ASSERT_EQ(::mkfifo((dir + "/pipe.master").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir + "/folder.master");
+  for (const char* name : {"/pipe.master", "/folder.master"}) {
+    const Status status = readMapTemplateIfPresent(dir + name, params);
+    EXPECT_NE(status.reason.find(", not a regular file"), std::string::npos) << status.reason;
+    EXPECT_EQ(status.file, dir + name);
+  }
+  test::writeFile(dir + "/area.master", "pixelsize 0.25\r\n");
+  EXPECT_EQ(ReadMapTemplate(dir + "/area.master", params), 1);
+  expectParams(params, {0, 0, 0, 0.25, 0, 3, 0});
 }
 
 }  // namespace

@@ -1,124 +1,213 @@
-// The Linux desktop program's real widgets driven under the offscreen platform: Load Mdl
-// through the file dialog and each of its failure messages, the pictures of the Action
-// commands, the sign that a long command works, Segment Regions with a query click, Set Mask
-// Range and the close prompt.
+// The Linux desktop program's real widgets, in two programs made from this file. qt_shell_tests
+// (offscreen): menus and check marks against the Windows resource, fitting on Load Mdl, zoom and
+// keys, message boxes and the status bar, Set Mask Range, and the exports through the save
+// dialog equal to `quorvel run --export all`. qt_screenshot_tests (run-xvfb-screenshots): the
+// picture area on screen equal to the command line's pictures, and Query Info after a click.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <list>
+#include <map>
+#include <regex>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "features/range_image.h"
+#include "platform/qt/qt_main_window.h"
 #include "render/bitmap_tile_store.h"
+#include "scan/query_info_text.h"
 #include "scan/scan_store.h"
-#include "tests/qt/qt_test_driver.h"
+#include "tests/support/command_run.h"
 #include "tests/support/test_files.h"
 
-namespace quorvel::qt_test {
+// The font library keeps caches, and on X the desktop-bus library a connection, for the life
+// of the process; they are not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\nleak:libdbus-1\n";
+}
+
+namespace quorvel {
 namespace {
+
+// Answers waiting for their modal widget; one that takes a widget acts on it and returns true.
+std::list<std::function<bool(QWidget*)>> answers;
+
+// Polled every 20 ms: gives the active modal widget to the first answer that takes it. (A box
+// that no answer takes waits until the test's time runs out.)
+void answerModals() {
+  QWidget* modal = QApplication::activeModalWidget();
+  for (auto answer = answers.begin(); modal && answer != answers.end(); ++answer) {
+    if ((*answer)(modal)) {
+      answers.erase(answer);
+      return;
+    }
+  }
+}
+
+// Acts on the next modal widget of type Dialog (inside the command's own event loop).
+template <typename Dialog>
+void whenModal(std::function<void(Dialog*)> act) {
+  answers.push_back([act](QWidget* modal) {
+    auto* dialog = qobject_cast<Dialog*>(modal);
+    if (dialog) act(dialog);
+    return dialog != nullptr;
+  });
+}
+
+void chooseFile(const std::string& path) {  // in the next file dialog, then accept
+  whenModal<QFileDialog>([path](QFileDialog* dialog) {
+    // Typed as a user would: selectFile leaves the name field alone while it has the focus.
+    const QFileInfo chosen(QString::fromStdString(path));
+    dialog->setDirectory(chosen.absolutePath());
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_TRUE(name) << "the file dialog has no name field";
+    name->setText(chosen.fileName());
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+}
+
+// A fresh main window and a test folder.
+class QtWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "qt_test";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* application = new QApplication(argc, argv);  // kept to the end
+    auto* poll = new QTimer(application);
+    QObject::connect(poll, &QTimer::timeout, answerModals);
+    poll->start(20);
+  }
+  void SetUp() override {
+    dir = test::freshTestDir();
+    maskRange = {-1, -1};
+    window = std::make_unique<QtMainWindow>();
+    window->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    onDestroy();
+    window.reset();
+    EXPECT_TRUE(answers.empty()) << "an expected box or dialog never opened";
+    answers.clear();  // so that none answers the next test
+  }
+  void loadProject(const std::string& mdlPath) {  // Load Mdl through the open dialog
+    chooseFile(mdlPath);
+    window->runCommand(CMD_LOAD_MDL);
+  }
+
+  const std::string sample = test::sourcePath("sample/sim.mdl");  // 1 500 lines of 361 samples
+  std::string dir;
+  std::unique_ptr<QtMainWindow> window;
+};
+
+#ifndef QUORVEL_SCREENSHOT_PROGRAM
 
 using QtShell = QtWindowTest;
 
-TEST_F(QtShell, LoadMdlShowsThePictureFittedToTheWindow) {
-  loadProject(dir + "/run.mdl");
-  EXPECT_EQ(scanStore.lineCount, 900);
-  EXPECT_EQ(isImageReady(), 1);
-  EXPECT_LE(window->canvas()->height(), 361);   // fitted: never taller than the picture
-  EXPECT_TRUE(window->bar(true)->isVisible());  // 904 columns are wider than the window
+// The status bar's text, and " +wait" while the wait cursor is on.
+std::string statusShown() {
+  const QCursor* cursor = QApplication::overrideCursor();
+  return mainWindow()->statusBar()->currentMessage().toStdString() +
+         (cursor && cursor->shape() == Qt::WaitCursor ? " +wait" : "");
 }
 
-struct LoadFailure {
-  const char* name;
-  std::string mdlText;
-  const char* text;
-  const char* caption;  // relative to the test folder; "" for the MDL path itself
-};
+// Presses answer in the next message box; *seen becomes "TEXT|TITLE|" + statusShown().
+void answerMessage(QMessageBox::StandardButton answer, std::string* seen) {
+  whenModal<QMessageBox>([=](QMessageBox* box) {
+    *seen =
+        box->text().toStdString() + "|" + box->windowTitle().toStdString() + "|" + statusShown();
+    box->button(answer)->click();
+  });
+}
 
-class QtLoadFailure : public QtWindowTest, public ::testing::WithParamInterface<LoadFailure> {};
+// The lines of menu resource 6 in resources/quorvel.rc as "POPUP File ", "MENUITEM Exit 105",
+// "MENUITEM SEPARATOR ".
+std::vector<std::string> resourceMenus() {
+  std::ifstream rc(test::sourcePath("resources/quorvel.rc"));
+  const std::regex entry(R"re(\s*(POPUP|MENUITEM) "?([^"]*)"?(, (\d+))?)re");
+  std::vector<std::string> menus;
+  std::smatch match;
+  for (std::string line; std::getline(rc, line) && line != "6 MENU";) {
+  }
+  for (std::string line; std::getline(rc, line) && line != "END";) {
+    if (std::regex_match(line, match, entry)) menus.push_back(match.format("$1 $2 $4"));
+  }
+  return menus;
+}
 
-TEST_P(QtLoadFailure, ShowsItsMessageWithoutTheWaitCursor) {
-  test::writeFile(dir + "/empty.ds", test::dsFileBytes(0.5f, 180.0f, 100, {}, 0));
-  test::writeFile(dir + "/bad.mdl", GetParam().mdlText);
-  MessageSeen seen;
+// The menu bar as the window shows it, in the same form; each item's command as the window
+// finds it.
+std::vector<std::string> shownMenus(const QtMainWindow& window) {
+  std::vector<std::string> menus;
+  for (QAction* bar : window.menuBar()->actions()) {
+    menus.push_back("POPUP " + bar->menu()->title().toStdString() + " ");
+    for (QAction* item : bar->menu()->actions()) {
+      std::string text = item->isSeparator() ? "SEPARATOR " : item->text().toStdString() + " ";
+      for (int id = 100; id <= 145; ++id) {
+        if (window.action(id) == item) text += std::to_string(id);
+      }
+      menus.push_back("MENUITEM " + text);
+    }
+  }
+  return menus;
+}
+
+TEST_F(QtShell, MenusAreTheWindowsProgramsAndOptionsCheck) {
+  EXPECT_EQ(shownMenus(*window), resourceMenus());
+  for (int command : {CMD_INVERSE, CMD_QUERY_MODE, CMD_TILE_OUTLINES, CMD_INVERSE}) {
+    window->action(command)->trigger();
+  }
+  for (int command : {CMD_INVERSE, CMD_QUERY_MODE, CMD_TILE_OUTLINES, CMD_LOAD_MDL}) {
+    EXPECT_EQ(window->action(command)->isChecked(),
+              command == CMD_QUERY_MODE || command == CMD_TILE_OUTLINES)
+        << command;
+  }
+}
+
+TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndHomeAndEndZoomByATenth) {
+  loadProject(sample);                          // 1504 x 361 picture pixels
+  EXPECT_LE(window->canvas()->height(), 361);   // fitted: never taller than the picture
+  EXPECT_TRUE(window->bar(true)->isVisible());  // 1504 columns are wider than the window
+  window->action(CMD_ZOOM_25)->trigger();
+  EXPECT_EQ(window->canvas()->size(), QSize(376, 91));  // 90.25 rounded up
+  EXPECT_FALSE(window->bar(true)->isVisible());
+  const QSize fitted = window->size();
+  window->action(CMD_ZOOM_200)->trigger();  // zooming in never enlarges the window
+  EXPECT_EQ(window->size(), fitted);
+  EXPECT_EQ(window->bar(true)->maximum(), 3008 - window->canvas()->width());
+  EXPECT_EQ(window->bar(false)->maximum(), 722 - window->canvas()->height());
+  QTest::keyClick(window.get(), Qt::Key_Home);
+  EXPECT_NEAR(viewState.zoom, 2.2, 1e-12);
+  for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_A, Qt::Key_End}) QTest::keyClick(window.get(), key);
+  EXPECT_NEAR(viewState.zoom, 2.0, 1e-12);
+}
+
+// A failing step's box shows without the wait cursor, the status bar naming the command.
+TEST_F(QtShell, MessageBoxesShowTextAndTitleAndTheCloseCancelKeepsTheWindow) {
+  test::writeFile(dir + "/bad.mdl", "DIR " + std::string(300, 'd') + "\n");
+  std::string seen;
   answerMessage(QMessageBox::Ok, &seen);
   loadProject(dir + "/bad.mdl");
-  EXPECT_EQ(seen.text, GetParam().text);
-  const std::string caption = GetParam().caption;
-  EXPECT_EQ(seen.title, caption.empty()      ? dir + "/bad.mdl"
-                        : caption == "Error" ? caption
-                                             : dir + "/" + caption);
-  EXPECT_FALSE(seen.waitCursor);
-  EXPECT_EQ(seen.status, "Running Load Mdl...");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EachStep, QtLoadFailure,
-    ::testing::Values(LoadFailure{"Mdl", "DIR " + std::string(300, 'd') + "\n",
-                                  "Load MDL file failure.", ""},
-                      LoadFailure{"Calib", "DIR ./\nDS scan.ds\nCALIB missing.cal\n",
-                                  "Load Calib file failure.", "./missing.cal"},
-                      LoadFailure{"Ds", "DIR ./\nDS missing.ds\nCALIB van.cal\n",
-                                  "Load Ds file failure.", "./missing.ds"},
-                      LoadFailure{"Picture", "DIR ./\nDS empty.ds\nCALIB van.cal\n",
-                                  "Generate BMP mesh failure.", "Error"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(QtShell, ActionCommandsShowTheCommandLinesPictures) {
-  const std::string mdl = writeSimulatedStreet(dir + "/street", 160);
-  ASSERT_EQ(runCommandLine("run " + mdl + " --images all --out " + dir + "/cli", dir), 0);
-  loadProject(mdl);
-  const std::pair<int, const char*> commands[] = {{CMD_RANGE_IMAGE, "range"},
-                                                  {CMD_VARIANCE_MAP, "variance"},
-                                                  {CMD_NORMAL_MAP, "normal"},
-                                                  {CMD_CONTOUR_MAP, "contour"},
-                                                  {CMD_LINE_SEGGER, "segment"}};
-  for (const auto& [command, picture] : commands) {
-    window->runCommand(command);
-    const QImage shown = window->canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const PixelComparison comparison =
-        comparePixels(shown, readPicture(dir + "/cli/" + picture + ".png"));
-    EXPECT_EQ(comparison.compared, 168 * 361) << picture;  // the window fits the whole picture
-    EXPECT_EQ(comparison.differing, 0) << picture;
-  }
-}
-
-// Records the status bar text and the cursor each time the status bar is painted.
-class StatusPaints : public QObject {
- public:
-  std::vector<std::pair<std::string, bool>> seen;  // text, wait cursor on
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      const QCursor* cursor = QApplication::overrideCursor();
-      seen.emplace_back(static_cast<QStatusBar*>(watched)->currentMessage().toStdString(),
-                        cursor && cursor->shape() == Qt::WaitCursor);
-    }
-    return false;
-  }
-};
-
-TEST_F(QtShell, LongCommandsShowTheWaitCursorAndTheirNameUntilTheyEnd) {
-  loadProject(dir + "/run.mdl");
-  StatusPaints paints;
-  window->statusBar()->installEventFilter(&paints);
-  window->runCommand(CMD_NORMAL_MAP);
-  window->runCommand(CMD_ZOOM_50);
-  window->statusBar()->removeEventFilter(&paints);
-  const std::vector<std::pair<std::string, bool>> expected = {{"Running NormalMap...", true}};
-  EXPECT_EQ(paints.seen, expected);  // painted before the work; nothing for the zoom
-  EXPECT_EQ(window->statusBar()->currentMessage(), "");
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(QtShell, SegmentRegionsThenAQueryClickShowsTheSegmentInQueryInfo) {
-  loadProject(writeSimulatedStreet(dir + "/street", 160));
-  window->runCommand(CMD_SEGMENT_REGIONS);
-  const QueryInfoShown shown = queryClickOnASegment(*window);
-  EXPECT_EQ(shown.title, "Query Info");
-  EXPECT_EQ(shown.fields.size(), 17u);
-  EXPECT_EQ(shown.fields, queriedSegmentFields());
+  EXPECT_EQ(seen, "Load MDL file failure.|" + dir + "/bad.mdl|Running Load Mdl...");
+  EXPECT_EQ(statusShown(), "");  // the command has ended
+  answerMessage(QMessageBox::Cancel, &seen);
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(seen, "OK to close window?|QuorvelApp|");
 }
 
 TEST_F(QtShell, SetMaskRangeShowsAndStoresTheValues) {
@@ -140,14 +229,112 @@ TEST_F(QtShell, SetMaskRangeShowsAndStoresTheValues) {
   EXPECT_EQ(maskRange.edno, 0);
 }
 
-TEST_F(QtShell, TheClosePromptKeepsTheWindowOnCancel) {
-  MessageSeen seen;
-  answerMessage(QMessageBox::Cancel, &seen);
-  EXPECT_FALSE(window->close());
-  EXPECT_EQ(seen.text, "OK to close window?");
-  EXPECT_EQ(seen.title, "QuorvelApp");
-  EXPECT_TRUE(window->isVisible());
+TEST_F(QtShell, ExportsWriteTheCommandLinesFilesAndAskBeforeReplacingOne) {
+  ASSERT_EQ(
+      test::runCommand(dir, QUORVEL_CLI " run " + sample + " --export all --out " + dir + "/cli")
+          .status,
+      0);
+  loadProject(sample);
+  window->runCommand(CMD_VARIANCE_MAP);
+  window->runCommand(CMD_LINE_SEGGER);
+  const std::tuple<int, const char*, std::vector<const char*>> exports[] = {
+      {CMD_EXPORT_PT3D_NORMAL, "normal", {"normal.pt3d"}},  // the default extension is added
+      {CMD_EXPORT_PT3D_CLASS, "class.pt3d", {"class.pt3d"}},
+      {CMD_EXPORT_COUNT_MAP, "map.master", {"map-h.master", "map-h.raw"}},
+      {CMD_EXPORT_ROAD_HEIGHT, "map.master", {"map-r.master", "map-r.raw"}},
+      {CMD_EXPORT_ROAD_DS, "road.ds", {"road.ds"}},
+      {CMD_EXPORT_NONROAD_DS, "nonroad.ds", {"nonroad.ds"}}};
+  for (const auto& [command, chosen, written] : exports) {
+    chooseFile(dir + "/" + chosen);
+    window->runCommand(command);
+    for (const char* name : written) {
+      const std::vector<unsigned char> shown = test::readFile(dir + "/" + name);
+      EXPECT_TRUE(!shown.empty() && shown == test::readFile(dir + "/cli/" + name)) << name;
+    }
+  }
+  const std::string existing = dir + "/road.ds";
+  test::writeFile(existing, "old");
+  std::string seen;
+  chooseFile(existing);
+  answerMessage(QMessageBox::Yes, &seen);
+  window->runCommand(CMD_EXPORT_ROAD_DS);
+  EXPECT_EQ(seen,
+            "road.ds already exists.\nDo you want to replace it?|Output Road data to Ds "
+            "File|Running Output Road data to Ds File...");
+  EXPECT_EQ(test::readFile(existing), test::readFile(dir + "/cli/road.ds"));
 }
 
+#else
+
+using QtScreenshots = QtWindowTest;
+
+// The whole screen once `shown` has painted, saved as $QUORVEL_SCREENSHOTS/NAME.png.
+QImage screenshot(QWidget* shown, const std::string& name) {
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(shown));
+  QTest::qWait(500);
+  const std::string path =
+      qEnvironmentVariable("QUORVEL_SCREENSHOTS").toStdString() + "/" + name + ".png";
+  EXPECT_EQ(std::system(("import -window root " + path).c_str()), 0) << path;
+  return QImage(QString::fromStdString(path));
+}
+
+// The canvas point of the first sample, on a 4-pixel grid, that lies in a region segment.
+QPoint pointOnASegment(const QWidget& canvas) {
+  int32_t width, height;
+  getImageExtent(width, height);
+  for (int y = 2; y < canvas.height(); y += 4) {
+    for (int x = 2; x < canvas.width(); x += 4) {
+      if (findSegmentAt({x / viewState.zoom, height - y / viewState.zoom})) return {x, y};
+    }
+  }
+  ADD_FAILURE() << "no sample lies in a segment";
+  return {};
+}
+
+TEST_F(QtScreenshots, SampleSession) {
+  ASSERT_FALSE(qEnvironmentVariableIsEmpty("QUORVEL_SCREENSHOTS"))
+      << "run me through tests/qt/run-xvfb-screenshots";
+  const std::string images = " --images range,normal,segment --out " + dir + "/cli";
+  ASSERT_EQ(test::runCommand(dir, QUORVEL_CLI " run " + sample + images).status, 0);
+  loadProject(sample);
+  const std::tuple<int, const char*, const char*> steps[] = {
+      {CMD_LOAD_MDL, "load-mdl", "range"},
+      {CMD_NORMAL_MAP, "normal-map", "normal"},
+      {CMD_LINE_SEGGER, "line-segger", "segment"}};
+  for (const auto& [command, name, picture] : steps) {
+    if (command != CMD_LOAD_MDL) window->runCommand(command);
+    const QImage shot = screenshot(window.get(), name);
+    const QRect area(window->canvas()->mapToGlobal(QPoint(0, 0)), window->canvas()->size());
+    const QImage expected(QString::fromStdString(dir + "/cli/" + picture + ".png"));
+    int64_t differing = 0;  // pixels of the picture area
+    for (int y = 0; y < area.height(); ++y) {
+      for (int x = 0; x < area.width(); ++x) {
+        differing += shot.pixel(area.topLeft() + QPoint(x, y)) != expected.pixel(x, y);
+      }
+    }
+    EXPECT_EQ(differing, 0) << picture;
+    EXPECT_GT(area.width() * area.height(), 100000) << picture;  // most of the window shows it
+  }
+  window->runCommand(CMD_SEGMENT_REGIONS);  // keeps the LineSegger picture: it shows the line mask
+  window->action(CMD_QUERY_MODE)->trigger();
+  std::map<int, std::string> shown, expected;
+  whenModal<QDialog>([&](QDialog* dialog) {
+    screenshot(dialog, "query-info");
+    EXPECT_EQ(dialog->windowTitle(), "Query Info");
+    for (auto* edit : dialog->findChildren<QLineEdit*>()) {
+      shown[edit->objectName().toInt()] = edit->text().toStdString();
+    }
+    dialog->accept();
+  });
+  QTest::mouseClick(window->canvas(), Qt::LeftButton, {}, pointOnASegment(*window->canvas()));
+  const SegmentRecord* segment = findSegmentAt(viewState.queryPoint);
+  ASSERT_TRUE(segment);
+  for (const QueryInfoField& field : queryInfoFields(*segment))
+    expected[field.control] = field.text;
+  EXPECT_EQ(shown, expected);
+}
+
+#endif
+
 }  // namespace
-}  // namespace quorvel::qt_test
+}  // namespace quorvel

@@ -3,16 +3,9 @@
 // only the memory test program links it.
 #pragma once
 
-#include <cstddef>
-#include <functional>
-
 namespace quorvel::test {
 
-// Runs the stage with its allocation number failAt (counted from 0) failing; `failed` tells
-// whether the stage made that many allocations. Returns the stage's result.
-int runWithFailingAllocation(long failAt, const std::function<int()>& stage, bool& failed);
-
-// Expects exactly one stage message since messagesBefore: `text` with the caption "Error".
-void expectOneMemoryMessage(size_t messagesBefore, const char* text);
+void failAllocation(long n);  // allocation n from now on (0: the next) throws std::bad_alloc
+bool allocationFailed();      // whether it has happened; then no further allocation fails
 
 }  // namespace quorvel::test

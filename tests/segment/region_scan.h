@@ -1,45 +1,41 @@
-// Small hand-made scans for the region segmentation: a grid of one set-up whose valid samples
-// and variances a test chooses; every other sample has no range and no variance.
+// Small hand-made scans for the region segmentation: blocks of samples with a return and a
+// variance on a grid of 181 samples per line; every other sample has neither.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "features/variance_map.h"
-#include "scan/scan_store.h"
 #include "tests/support/grid_store.h"
 
 namespace quorvel::test {
 
-inline constexpr float REGION_RANGE_UNIT = 100.0f;  // raw 1000 is 10.0 length units
+// `lines` lines from `line` by `samples` samples from `sample`, at range raw / 100; a later
+// block overrides an earlier one.
+struct Block {
+  int32_t line, sample, lines, samples;
+  double variance;
+  int16_t raw = 1000;
+};
 
-// Raw range of sample (l, s), 0 for no return; variance of a sample with a return.
-using RegionRaw = std::function<int16_t(int32_t l, int32_t s)>;
-using RegionVariance = std::function<double(int32_t l, int32_t s)>;
-
-inline ScanStore regionStore(int32_t lines, int16_t pointsPerLine, const RegionRaw& raw,
-                             const RegionVariance& variance) {
-  ScanStore store = gridStore(lines, pointsPerLine, REGION_RANGE_UNIT, raw);
-  const size_t n = static_cast<size_t>(lines) * static_cast<size_t>(pointsPerLine);
-  std::vector<double> map(n, NO_VARIANCE);
-  for (int32_t s = 0; s < pointsPerLine; ++s) {
-    for (int32_t l = 0; l < lines; ++l) {
-      if (raw(l, s) != 0) map[static_cast<size_t>(s) * lines + l] = variance(l, s);
+inline ScanStore blockStore(int32_t lines, const std::vector<Block>& blocks) {
+  const size_t count = static_cast<size_t>(lines) * 181;
+  std::vector<int16_t> raw(count, 0);                // line-major
+  std::vector<double> variance(count, NO_VARIANCE);  // sample-major
+  for (const Block& b : blocks) {
+    for (int32_t l = b.line; l < b.line + b.lines; ++l) {
+      for (int32_t s = b.sample; s < b.sample + b.samples; ++s) {
+        raw[static_cast<size_t>(l) * 181 + s] = b.raw;
+        variance[static_cast<size_t>(s) * lines + l] = b.variance;
+      }
     }
   }
-  store.varianceMap = std::move(map);
-  store.normalMap.emplace(n, Vec3{NO_NORMAL, NO_NORMAL, NO_NORMAL});
+  ScanStore store = gridStore(lines, 181, 100.0f, [&](int32_t l, int32_t s) {
+    return raw[static_cast<size_t>(l) * 181 + s];
+  });
+  store.varianceMap = std::move(variance);
+  store.normalMap.emplace(count, Vec3{NO_NORMAL, NO_NORMAL, NO_NORMAL});
   return store;
-}
-
-// Raw value 1000 (range 10) on the samples the predicate picks, 0 elsewhere.
-inline RegionRaw rawWhere(std::function<bool(int32_t l, int32_t s)> valid) {
-  return [valid](int32_t l, int32_t s) { return static_cast<int16_t>(valid(l, s) ? 1000 : 0); };
-}
-
-inline RegionVariance constantVariance(double v) {
-  return [v](int32_t, int32_t) { return v; };
 }
 
 }  // namespace quorvel::test

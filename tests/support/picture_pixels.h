@@ -11,8 +11,6 @@ namespace quorvel::test {
 
 using Bgr = std::array<uint8_t, 3>;
 
-inline constexpr Bgr WHITE = {255, 255, 255};
-inline constexpr Bgr BLACK = {0, 0, 0};
 inline constexpr Bgr RED = {0, 0, 255};
 inline Bgr grey(uint8_t g) {
   return {g, g, g};

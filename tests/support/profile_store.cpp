@@ -5,11 +5,15 @@
 #include "tests/support/grid_store.h"
 
 namespace quorvel::test {
+namespace {
 
+// Range at which the ray of angle theta meets the line through p and q.
 double rangeOnLine(double theta, const Vec2& p, const Vec2& q) {
   const double dx = q[0] - p[0], dy = q[1] - p[1];
   return (p[0] * dy - p[1] * dx) / (std::cos(theta) * dy - std::sin(theta) * dx);
 }
+
+}  // namespace
 
 ScanStore profileStore(int16_t pointsPerLine, const std::vector<LineProfile>& lines) {
   ScanStore store = gridStore(static_cast<int32_t>(lines.size()), pointsPerLine, 1000.0f,

@@ -22,9 +22,6 @@ using LineProfile = std::vector<ProfileSpan>;
 // One scan line per profile, in the set-up of pointsPerLine (181, 361 or 401), zero poses.
 ScanStore profileStore(int16_t pointsPerLine, const std::vector<LineProfile>& lines);
 
-// Range at which the ray of angle theta meets the line through p and q.
-double rangeOnLine(double theta, const Vec2& p, const Vec2& q);
-
 // Stands the scan plane upright: scan point (x, y) becomes world point (x, 0, y), so that the
 // world height is the scan-plane y.
 SensorCalib uprightCalib();
