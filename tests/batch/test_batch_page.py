@@ -1,0 +1,154 @@
+"""The batch page in a real browser (headless Chromium through Selenium), opened as a file: a
+batch of three small drives, one of whose tasks fails. The page loads without a console error
+and fetches nothing but its folder's files; it shows one footprint per task in its state, the
+failed task's reason on a click, one failure in the list; the count and height tiles switch and
+show the legend's colours for the cells' values, nothing where there is no data; the folder moved
+elsewhere shows the same. Screenshots go to $QUORVEL_TEST_OUTPUT."""
+import json
+import math
+import os
+import shutil
+import subprocess
+
+import numpy as np
+import pytest
+
+webdriver = pytest.importorskip("selenium.webdriver")
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
+
+CLI = os.environ["QUORVEL_CLI"]
+OUTPUT = os.environ.get("QUORVEL_TEST_OUTPUT", "page-screenshots")
+CHROMEDRIVER = "/usr/bin/chromedriver"
+SHIFTS = {"a": (0.0, 0.0), "b": (0.0, 45.0), "c": (0.0, -45.0)}  # each drive its own street
+FAILED = "tasks/sim.3-0-149"
+
+
+def quorvel(*args):
+    return subprocess.run([CLI, *args], capture_output=True, text=True)
+
+
+def positions(folder):
+    """The DS file's bytes and every record's vehicle position (the 1.0-degree set-up's)."""
+    raw = np.fromfile(os.path.join(folder, "sim.ds"), np.uint8)
+    records = raw[12:].reshape(-1, 24 + 24 + 4 + 2 * 181).copy()
+    return raw, records, records[:, 24:48].copy().view("<f8")
+
+
+def shift_drive(folder, shift):
+    """Moves every DS record's vehicle position by shift."""
+    raw, records, position = positions(folder)
+    position[:, :2] += shift
+    records[:, 24:48] = position.view(np.uint8)
+    np.concatenate([raw[:12], records.ravel()]).tofile(os.path.join(folder, "sim.ds"))
+
+
+@pytest.fixture(scope="module")
+def batch(tmp_path_factory):
+    """Drives a (300 lines: two tasks), b (200: two) and c (150: one, which fails: a folder
+    stands where it writes its LAS file)."""
+    d = tmp_path_factory.mktemp("page")
+    for name, lines, seed in [("a", 300, 4), ("b", 200, 9), ("c", 150, 5)]:
+        assert quorvel("simulate", "--out", str(d / name), "--lines", str(lines), "--setup", "1.0",
+                       "--seed", str(seed)).returncode == 0
+        shift_drive(str(d / name), SHIFTS[name])
+    os.makedirs(d / "B" / FAILED / "points.las")
+    run = quorvel("batch", *[str(d / n / "sim.mdl") for n in "abc"], "--out", str(d / "B"),
+                  "--chunk-lines", "150", "--export", "count-map,road-height,las,geotiff",
+                  "--epsg", "25832", "--quiet")
+    assert run.returncode == 1 and "4 of 5 tasks done, 1 failed" in run.stdout, run.stdout
+    return d / "B"
+
+
+@pytest.fixture(scope="module")
+def browser(tmp_path_factory):
+    if not os.path.exists(CHROMEDRIVER):
+        pytest.skip("chromium-driver is not installed")
+    options = webdriver.ChromeOptions()
+    for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update",
+                 "--disable-sync", "--window-size=1200,800", "--force-device-scale-factor=1",
+                 "--user-data-dir=" + str(tmp_path_factory.mktemp("profile"))]:
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=webdriver.chrome.service.Service(CHROMEDRIVER),
+                              options=options)
+    yield driver
+    driver.quit()
+
+
+def open_page(driver, folder):
+    """Opens the page; its console messages and what it loaded, once the tiles are there."""
+    driver.get_log("browser")
+    driver.get("file://" + str(folder) + "/index.html")
+    driver.execute_async_script("""
+        const done = arguments[0], page = window.quorvelPage;
+        const layers = Object.values(page.tiles).filter(l => page.map.hasLayer(l));
+        if (!layers.length || !layers[0].isLoading()) done(); else layers[0].once('load', done);""")
+    resources = driver.execute_script("""
+        return [...document.querySelectorAll('script, link, img')]
+            .map(e => e.src || e.href).concat(location.href);""")
+    return driver.get_log("browser"), resources
+
+
+def screenshot(driver, name):
+    os.makedirs(OUTPUT, exist_ok=True)
+    driver.save_screenshot(os.path.join(OUTPUT, name))
+
+
+def footprint_states(driver):
+    return sorted(e.get_attribute("class").split("state-")[1].split()[0]
+                  for e in driver.find_elements(By.CSS_SELECTOR, "path.footprint"))
+
+
+def test_the_page_shows_the_batch_its_tasks_and_the_failure(batch, browser):
+    log, resources = open_page(browser, batch)
+    assert not [m for m in log if m["level"] == "SEVERE"], log
+    assert resources and all(r.startswith("file://" + str(batch) + "/") for r in resources)
+    summary = browser.find_element(By.ID, "summary").text
+    assert "4 of 5 tasks done · 1 failed · 0 not run · 90 500 samples" in summary.replace(
+        "\u202f", " "), summary
+    assert "quorvel batch " in summary and "EPSG:25832" in summary
+    assert footprint_states(browser) == ["done"] * 4 + ["failed"]
+    assert len(browser.find_elements(By.CSS_SELECTOR, "path.track")) == 3
+    screenshot(browser, "map.png")
+
+    failed = browser.find_element(By.CSS_SELECTOR, "path.footprint.state-failed")
+    webdriver.ActionChains(browser).move_to_element(failed).click().perform()
+    reason = browser.find_element(By.CSS_SELECTOR, "#task .reason").text
+    assert reason.startswith("Export las failure.: ") and FAILED + "/points.las" in reason, reason
+    links = [a.get_attribute("href") for a in browser.find_elements(By.CSS_SELECTOR, "#task a")]
+    assert "file://%s/%s/task.log" % (batch, FAILED) in links and len(links) > 5
+    screenshot(browser, "task.png")
+
+    browser.execute_script("window.quorvelPage.map.setView([0, 0], 0)")  # away from the task
+    failures = browser.find_elements(By.CSS_SELECTOR, "#failures a.failure")
+    assert [a.text for a in failures] == [FAILED]
+    failures[0].click()
+    footprint = json.load(open(batch / FAILED / "task.json"))["footprint"]
+    WebDriverWait(browser, 5).until(lambda driver: driver.execute_script("""
+        const f = arguments[0], map = window.quorvelPage.map;
+        const box = L.latLngBounds([f[1], f[0]], [f[3], f[2]]);
+        return map.getBounds().contains(box) && map.getZoom() == map.getBoundsZoom(box);""",
+                                                                       footprint))
+    screenshot(browser, "failure.png")
+
+
+def test_a_task_records_its_drive_as_a_short_line(batch):
+    track = np.array(json.load(open(batch / "tasks/sim-150-299/task.json"))["track"])
+    records = positions(str(batch.parent / "a"))[2]  # line l is record 200 + l
+    lines = np.round(records[200 + 150:200 + 300, :2], 3)
+    assert 50 <= len(track) <= 100
+    assert (track[0] == lines[0]).all() and (track[-1] == lines[-1]).all()
+    assert all((lines == vertex).all(axis=1).any() for vertex in track)
+
+
+def test_the_moved_folder_shows_the_same(batch, browser, tmp_path):
+    moved = tmp_path / "elsewhere" / "day"
+    shutil.copytree(batch, moved)
+    open_page(browser, batch)
+    before = browser.find_element(By.ID, "summary").text, footprint_states(browser)
+    log, resources = open_page(browser, moved)
+    assert not [m for m in log if m["level"] == "SEVERE"], log
+    assert resources and all(r.startswith("file://" + str(moved) + "/") for r in resources)
+    assert (browser.find_element(By.ID, "summary").text, footprint_states(browser)) == before
