@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "batch/map_tiles.h"
 #include "batch/page_assets.h"
 #include "batch/task_log.h"
 #include "scan/file_bytes.h"
@@ -120,7 +121,20 @@ Status writePageFiles(const std::string& dir) {
     if (Status status = file.commit(); !status.ok()) return status;
   }
   if (std::filesystem::exists(dir + "/" + PAGE_TILES, error)) return {};
-  return writeWholeFile(dir + "/" + PAGE_TILES, "window.QUORVEL_TILES = {\"layers\": []};\n");
+  return writeMapTiles(dir, {}, dir + "/" + PAGE_TILES);
+}
+
+// The mosaics the merge wrote.
+PageMosaics mosaicsOf(const std::string& dir) {
+  PageMosaics mosaics;
+  std::error_code error;
+  if (std::filesystem::exists(dir + "/mosaic/map-h.tif", error)) {
+    mosaics.counts = dir + "/mosaic/map-h.tif";
+  }
+  if (std::filesystem::exists(dir + "/mosaic/map-r.tif", error)) {
+    mosaics.heights = dir + "/mosaic/map-r.tif";
+  }
+  return mosaics;
 }
 
 int64_t doneSamples(const std::vector<TaskState>& states) {
@@ -154,6 +168,8 @@ Status writeMergedPage(const std::string& dir, const BatchPlan& plan, const MapP
     if (wall > 0) figures.samplesPerSecond = doneSamples(states) / wall;
   }
   if (Status status = writePageFiles(dir); !status.ok()) return status;
+  if (Status status = writeMapTiles(dir, mosaicsOf(dir), dir + "/" + PAGE_TILES); !status.ok())
+    return status;
   return writeWholeFile(dir + "/" + PAGE_DATA, pageData(dir, plan, grid, states, figures));
 }
 

@@ -83,7 +83,7 @@
   var SparseTiles = L.TileLayer.extend({
     initialize: function (layer) {
       this._stored = new Set(layer.tiles);
-      L.TileLayer.prototype.initialize.call(this, 'view/tiles/' + layer.name + '/{z}/{x}/{y}.png', {
+      L.TileLayer.prototype.initialize.call(this, tiles.folder + '/' + layer.name + '/{z}/{x}/{y}.png', {
         tileSize: TILE_SIZE, minNativeZoom: 0, maxNativeZoom: fullZoom, minZoom: -3,
         maxZoom: fullZoom + 4, bounds: gridBounds, className: 'map-tiles ' + layer.name,
         noWrap: true

@@ -4,6 +4,7 @@ and fetches nothing but its folder's files; it shows one footprint per task in i
 failed task's reason on a click, one failure in the list; the count and height tiles switch and
 show the legend's colours for the cells' values, nothing where there is no data; the folder moved
 elsewhere shows the same. Screenshots go to $QUORVEL_TEST_OUTPUT."""
+import io
 import json
 import math
 import os
@@ -12,6 +13,7 @@ import subprocess
 
 import numpy as np
 import pytest
+from PIL import Image
 
 webdriver = pytest.importorskip("selenium.webdriver")
 from selenium.webdriver.common.by import By  # noqa: E402
@@ -77,14 +79,21 @@ def browser(tmp_path_factory):
     driver.quit()
 
 
-def open_page(driver, folder):
-    """Opens the page; its console messages and what it loaded, once the tiles are there."""
-    driver.get_log("browser")
-    driver.get("file://" + str(folder) + "/index.html")
+def settle(driver):
+    """Waits until the shown tiles are loaded and faded in."""
     driver.execute_async_script("""
         const done = arguments[0], page = window.quorvelPage;
         const layers = Object.values(page.tiles).filter(l => page.map.hasLayer(l));
         if (!layers.length || !layers[0].isLoading()) done(); else layers[0].once('load', done);""")
+    WebDriverWait(driver, 5).until(lambda d: d.execute_script(
+        "return [...document.querySelectorAll('img.leaflet-tile')].every(i => i.style.opacity == 1)"))
+
+
+def open_page(driver, folder):
+    """Opens the page; its console messages and what it loaded, once the tiles are there."""
+    driver.get_log("browser")
+    driver.get("file://" + str(folder) + "/index.html")
+    settle(driver)
     resources = driver.execute_script("""
         return [...document.querySelectorAll('script, link, img')]
             .map(e => e.src || e.href).concat(location.href);""")
@@ -121,7 +130,7 @@ def test_the_page_shows_the_batch_its_tasks_and_the_failure(batch, browser):
     assert "file://%s/%s/task.log" % (batch, FAILED) in links and len(links) > 5
     screenshot(browser, "task.png")
 
-    browser.execute_script("window.quorvelPage.map.setView([0, 0], 0)")  # away from the task
+    browser.execute_script("window.quorvelPage.map.setView([0, 0], 0, {animate: false})")  # away
     failures = browser.find_elements(By.CSS_SELECTOR, "#failures a.failure")
     assert [a.text for a in failures] == [FAILED]
     failures[0].click()
@@ -132,6 +141,78 @@ def test_the_page_shows_the_batch_its_tasks_and_the_failure(batch, browser):
         return map.getBounds().contains(box) && map.getZoom() == map.getBoundsZoom(box);""",
                                                                        footprint))
     screenshot(browser, "failure.png")
+
+
+def header(path):
+    return {k: float(v) for k, v in (line.split()[:2] for line in open(path) if line.strip())}
+
+
+def counts_on_grid(batch):
+    """The count mosaic as the done tasks' rasters summed (255 at most), row 0 at y = oy."""
+    grid = header(batch / "grid.master")
+    counts = np.zeros((int(grid["length"]), int(grid["width"])), np.int32)
+    for record in batch.glob("tasks/*/task.json"):
+        task = json.load(open(record))
+        if task["state"] == "done":
+            w = task["rasters"]["map-h"]
+            raw = np.fromfile(record.parent / "map-h.raw", np.uint8)
+            counts[w["row"]:w["row"] + w["length"], w["column"]:w["column"] + w["width"]] += (
+                raw.reshape(w["length"], w["width"]))
+    return np.minimum(counts, 255), grid
+
+
+def ramp_colour(stops, value):
+    """The legend's ramp: linear in the logarithm of a count between stops, rounded."""
+    for (v0, c0), (v1, c1) in zip(stops, stops[1:]):
+        if v0 <= value <= v1:
+            t = (math.log(value) - math.log(v0)) / (math.log(v1) - math.log(v0))
+            return tuple(int(math.floor(a + t * (b - a) + 0.5)) for a, b in
+                         zip(bytes.fromhex(c0[1:]), bytes.fromhex(c1[1:])))
+    raise ValueError(value)
+
+
+def pixels_at(driver, places):
+    """The screenshot's RGB at the given grid x, y (the map's container offset added)."""
+    points = driver.execute_script("""
+        const map = window.quorvelPage.map, box = map.getContainer().getBoundingClientRect();
+        return arguments[0].map(p => {
+            const at = map.latLngToContainerPoint([p[1], p[0]]);
+            return [Math.round(box.left + at.x), Math.round(box.top + at.y)];
+        });""", places)
+    image = Image.open(io.BytesIO(driver.get_screenshot_as_png())).convert("RGB")
+    return [image.getpixel(tuple(p)) for p in points]
+
+
+def tile_layer_of_images(driver):
+    return {src.split("/")[-4] for src in driver.execute_script(
+        "return [...document.querySelectorAll('img.leaflet-tile')].map(i => i.src)")}
+
+
+def test_tiles_show_the_legends_colours_and_switch(batch, browser):
+    open_page(browser, batch)
+    counts, grid = counts_on_grid(batch)
+    tiles = json.loads(open(batch / "view/tiles.js").read().split("=", 1)[1].rstrip(";\n"))
+    stops = tiles["layers"][0]["stops"]
+    assert tiles["layers"][0]["name"] == "count" and tile_layer_of_images(browser) == {"count"}
+    # Cells of three counts and an empty one far from them, each drawn 4 x 4 pixels.
+    cells = [tuple(np.argwhere(counts == c)[0]) for c in sorted(set(counts.ravel()))[1:][:3]]
+    empty = tuple(np.argwhere(counts == 0)[-1])
+    places = [(grid["ox"] + c * grid["pixelsize"], grid["oy"] + r * grid["pixelsize"])
+              for r, c in cells + [empty]]
+    browser.execute_script("""
+        const page = window.quorvelPage;
+        page.map.removeLayer(page.footprints).removeLayer(page.tracks);""")
+    for place, cell in zip(places, cells + [empty]):
+        browser.execute_script("window.quorvelPage.map.setView([arguments[1], arguments[0]], "
+                               "window.quorvelPage.fullZoom + 2, {animate: false})", *place)
+        settle(browser)
+        expected = ramp_colour(stops, counts[cell]) if counts[cell] else (255, 255, 255)
+        assert pixels_at(browser, [place]) == [expected], (cell, counts[cell])
+    screenshot(browser, "counts.png")
+    browser.find_element(By.CSS_SELECTOR, "input[value=height]").click()
+    settle(browser)
+    assert tile_layer_of_images(browser) == {"height"}
+    assert "Road height (m)" in browser.find_element(By.ID, "legend").text
 
 
 def test_a_task_records_its_drive_as_a_short_line(batch):
