@@ -10,6 +10,7 @@ import math
 import os
 import shutil
 import subprocess
+import time
 
 import numpy as np
 import pytest
@@ -55,10 +56,20 @@ def batch(tmp_path_factory):
                        "--seed", str(seed)).returncode == 0
         shift_drive(str(d / name), SHIFTS[name])
     os.makedirs(d / "B" / FAILED / "points.las")
-    run = quorvel("batch", *[str(d / n / "sim.mdl") for n in "abc"], "--out", str(d / "B"),
-                  "--chunk-lines", "150", "--export", "count-map,road-height,las,geotiff",
-                  "--epsg", "25832", "--quiet")
-    assert run.returncode == 1 and "4 of 5 tasks done, 1 failed" in run.stdout, run.stdout
+    run = subprocess.Popen([CLI, "batch", *[str(d / n / "sim.mdl") for n in "abc"], "--out",
+                            str(d / "B"), "--chunk-lines", "150", "--export",
+                            "count-map,road-height,las,geotiff", "--epsg", "25832", "--quiet"],
+                           stdout=subprocess.PIPE, text=True)
+    seen = set()  # the page's stages and task states as the batch goes
+    while run.poll() is None:
+        try:
+            data = json.loads(open(d / "B/view/batch.js").read().split("=", 1)[1].rstrip(";\n"))
+            seen |= {(data["stage"], t["state"]) for t in data["tasks"]}
+        except (OSError, ValueError):
+            pass
+        time.sleep(0.01)
+    assert run.returncode == 1 and "4 of 5 tasks done, 1 failed" in run.stdout.read()
+    assert ("running", "running") in seen, seen  # the first task, as soon as it started
     return d / "B"
 
 
