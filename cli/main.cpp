@@ -176,7 +176,8 @@ void addSimulate(CLI::App& app, Arguments& args) {
   CLI::App* simulate =
       app.add_subcommand("simulate", "Write a synthetic project with its ground truth");
   simulate->add_option("--out", args.outDir, "Output folder (created if missing)")->required();
-  simulate->add_option("--scene", args.simulation.scene, "street or hills")->capture_default_str();
+  simulate->add_option("--scene", args.simulation.scene, "street, hills, hills-cut or hills-fill")
+      ->capture_default_str();
   simulate->add_option("--lines", args.simulation.lines, "Scan lines to load")
       ->capture_default_str();
   simulate
