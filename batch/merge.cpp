@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/grid.h"
+#include "batch/kerb_mosaic.h"
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/task_record.h"
@@ -122,6 +123,14 @@ Status writeMosaics(const std::string& dir, const BatchPlan& plan,
   return status;
 }
 
+std::vector<size_t> doneTasks(const std::vector<TaskState>& states) {
+  std::vector<size_t> done;
+  for (size_t k = 0; k < states.size(); ++k) {
+    if (states[k].record.done) done.push_back(k);
+  }
+  return done;
+}
+
 json reportJson(const std::vector<TaskState>& states, std::optional<double> wallSeconds) {
   json failures = json::array();
   int64_t samples = 0, points = 0, peakMemoryKiB = 0;
@@ -181,6 +190,7 @@ int runMerge(const std::string& dir, std::optional<double> wallSeconds, std::ost
   const std::vector<TaskState> states = taskStates(dir, plan);
   json report = reportJson(states, wallSeconds);
   Status status = writeMosaics(dir, plan, states, report);
+  if (status.ok()) status = writeKerbMosaic(dir, plan, doneTasks(states));
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
   printSummary(dir, report, out);

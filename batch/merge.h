@@ -2,6 +2,7 @@
 // open: DIR/mosaic/map-h.tif (the count rasters of all done tasks summed on the batch's grid,
 // 255 at most, as one run over the same points counts them), DIR/mosaic/map-r.tif (road height
 // in metres, Float32, the mean where tasks overlap, NaN where no task has road),
+// DIR/mosaic/kerbs.geojson (the kerb lines of all done tasks, when asked for: kerb_mosaic.h),
 // DIR/tiles.geojson (each task's footprint and properties) and DIR/report.json; then the summary.
 //
 // Limitations: a grid of more than MOSAIC_CELL_LIMIT cells gets no mosaic (the report says so);

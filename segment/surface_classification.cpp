@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "scan/stage_message.h"
 #include "segment/carriageway_bounds.h"
 #include "segment/surface_labels.h"
 
@@ -77,6 +78,7 @@ int classifySurfaces(ScanStore& store, const SensorCalib& calib, const ParallelO
     store.surfaceClassMap = std::move(map);
     store.kerbFeet = std::move(feet);
   } catch (const std::bad_alloc&) {
+    showStageMessage("Memory failure in classifySurfaces.", "Error");
     return 0;
   }
   return 1;

@@ -15,7 +15,8 @@
 namespace quorvel {
 
 // Classifies every line (in parallel) unless the store holds the results: 1 when the surface
-// class map and the kerb feet exist afterwards, 0 when memory ran out (then neither exists).
+// class map and the kerb feet exist afterwards, 0 with "Memory failure in classifySurfaces." when
+// memory ran out (then neither exists).
 int classifySurfaces(ScanStore& store, const SensorCalib& calib, const ParallelOptions& parallel);
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 #include "segment/surface_labels.h"
 
+#include <array>
 #include <cmath>
 
 #include "segment/surface_classes.h"
@@ -11,6 +12,7 @@ namespace {
 constexpr uint8_t UNLABELLED = 255;
 constexpr double GROUND_MIN_RUN = 0.05;  // a slope is judged over at least this much across
 constexpr double LEVEL_NOISE = 0.02;     // metres of height a level point may stray
+constexpr double VERTICAL_STEP = 0.05;   // metres across a vertical run's step may exceed its rise
 
 // The road stretch up to the bound, then (beyond an own kerb) the face: the points from the
 // road's end to the footway, and the footway's first points while they still stand on the face's
@@ -38,18 +40,31 @@ int32_t labelRoad(const LineGround& g, int side, const SideBound& bound, std::sp
   return last;
 }
 
-// Follows the ground outward from `from`, a ground or road sample.
+// Follows the ground outward from `from`, a ground or road sample: a point continues it when
+// it lies level with the last ground point, or rises or falls at most GROUND_MAX_SLOPE from the
+// last one at least GROUND_MIN_RUN further in (so that noise across steep slopes does not end
+// them).
 void followGround(const LineGround& g, int side, int32_t from, std::span<uint8_t> row) {
   const int32_t step = g.sides[side].step;
-  int32_t last = from, missed = 0;
+  std::array<int32_t, MAX_LINE_SAMPLES> ground;
+  size_t count = 0;
+  ground[count++] = from;
+  int32_t missed = 0;
   for (int32_t s = from + step; g.inLine(s) && missed < STOP_COUNT; s += step) {
     if (!g.hasPoint(s) || row[s] != UNLABELLED) continue;
-    const double run = g.distance(side, s) - g.distance(side, last);
-    const double rise = std::fabs(g.z[s] - g.z[last]);
-    const bool level = rise <= g.tolerance && run >= -KERB_FACE_WIDTH;
-    if (level || (run >= GROUND_MIN_RUN && rise <= GROUND_MAX_SLOPE * run)) {
+    const double d = g.distance(side, s);
+    const int32_t last = ground[count - 1];
+    bool continues = std::fabs(g.z[s] - g.z[last]) <= g.tolerance &&
+                     d >= g.distance(side, last) - KERB_FACE_WIDTH;
+    for (size_t k = count; k-- > 0 && !continues;) {
+      const double run = d - g.distance(side, ground[k]);
+      if (run < GROUND_MIN_RUN) continue;
+      continues = std::fabs(g.z[s] - g.z[ground[k]]) <= GROUND_MAX_SLOPE * run + g.tolerance;
+      break;
+    }
+    if (continues) {
       row[s] = SURFACE_GROUND;
-      last = s;
+      ground[count++] = s;
       missed = 0;
     } else {
       ++missed;
@@ -57,9 +72,10 @@ void followGround(const LineGround& g, int side, int32_t from, std::span<uint8_t
   }
 }
 
-// Runs of unlabelled points standing within VERTICAL_WIDTH of their mean offset.
+// Runs of unlabelled points standing within VERTICAL_WIDTH of their mean offset, each above or
+// below the one before (it lies at most VERTICAL_STEP further across than up or down).
 void labelVerticalRuns(const LineGround& g, std::span<uint8_t> row) {
-  int32_t first = -1, count = 0;
+  int32_t first = -1, last = -1, count = 0;
   double sumU = 0, low = 0, high = 0;
   auto close = [&](int32_t end) {
     if (count >= 3 && high - low >= VERTICAL_MIN_HEIGHT) {
@@ -67,7 +83,7 @@ void labelVerticalRuns(const LineGround& g, std::span<uint8_t> row) {
         if (row[s] == UNLABELLED && g.hasPoint(s)) row[s] = SURFACE_VERTICAL;
       }
     }
-    first = -1, count = 0;
+    count = 0;
   };
   for (int32_t s = 0; s < g.samples; ++s) {
     if (!g.hasPoint(s)) continue;
@@ -75,11 +91,16 @@ void labelVerticalRuns(const LineGround& g, std::span<uint8_t> row) {
       close(s);
       continue;
     }
-    if (count > 0 && std::fabs(g.u[s] - sumU / count) > VERTICAL_WIDTH) close(s);
+    if (count > 0 &&
+        (std::fabs(g.u[s] - sumU / count) > VERTICAL_WIDTH ||
+         std::fabs(g.u[s] - g.u[last]) > std::fabs(g.z[s] - g.z[last]) + VERTICAL_STEP)) {
+      close(s);
+    }
     if (count == 0) first = s, sumU = 0, low = high = g.z[s];
     sumU += g.u[s];
     low = std::min(low, g.z[s]);
     high = std::max(high, g.z[s]);
+    last = s;
     ++count;
   }
   close(g.samples);
@@ -101,9 +122,11 @@ void labelSurfaces(const LineGround& g, const SideBound (&bounds)[2], std::span<
   if (g.hasRoad) {
     int32_t groundFrom[2];
     for (int side = 0; side < 2; ++side) groundFrom[side] = labelRoad(g, side, bounds[side], row);
+    labelVerticalRuns(g, row);
     for (int side = 0; side < 2; ++side) followGround(g, side, groundFrom[side], row);
+  } else {
+    labelVerticalRuns(g, row);
   }
-  labelVerticalRuns(g, row);
   for (int32_t s = 0; s < g.samples; ++s) {
     if (row[s] != UNLABELLED) continue;
     const bool low = g.hasRoad && g.z[s] <= g.zRef + LOW_GROUND_HEIGHT;

@@ -17,7 +17,7 @@ namespace quorvel {
 
 inline constexpr double GROUND_MAX_SLOPE = 1.6;     // rise per metre (58 degrees)
 inline constexpr double VERTICAL_WIDTH = 0.15;      // metres across
-inline constexpr double VERTICAL_MIN_HEIGHT = 0.8;  // metres
+inline constexpr double VERTICAL_MIN_HEIGHT = 1.3;  // metres
 inline constexpr double LEVEL_SLOPE = 0.3;          // a level point's slope to a neighbour
 inline constexpr double LOW_GROUND_HEIGHT = 0.5;    // metres above the road near the nadir
 

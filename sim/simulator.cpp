@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "export/npy_file.h"
+#include "export/number_text.h"
 #include "scan/ds_file.h"
 #include "scan/output_file.h"
 #include "sim/ds_record.h"
 #include "sim/kerb_truth.h"
-#include "sim/number_text.h"
 #include "sim/range_measurement.h"
 #include "sim/scan_line_caster.h"
 #include "sim/simulated_drive.h"

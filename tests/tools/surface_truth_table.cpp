@@ -57,9 +57,13 @@ bool dump(const test::SimulatedScan& scan, const std::string& dir) {
 
 void printRow(const char* scene, double setup, const test::SurfaceTruthMeasure& m, double ms,
               bool confusion) {
-  std::printf("%-10s %5.2f %9.4f %9.4f %8.2f %7.1f %6lld %6.0f\n", scene, setup, m.precision(),
-              m.recall(), 100 * m.kerbRms(), 100 * m.kerbFraction(),
-              static_cast<long long>(m.kerbExtra), ms);
+  std::printf("%-10s %5.2f %9.4f %9.4f ", scene, setup, m.precision(), m.recall());
+  if (m.kerbTruthLength > 0) {
+    std::printf("%8.2f %7.1f", 100 * m.kerbRms(), 100 * m.kerbFraction());
+  } else {
+    std::printf("%8s %7s", "-", "-");  // the scene has no kerb the scanner sees
+  }
+  std::printf(" %6lld %6.0f\n", static_cast<long long>(m.kerbExtra), ms);
   if (!confusion) return;
   for (size_t t = 0; t < m.confusion.size(); ++t) {
     std::printf("  truth %zu:", t);
