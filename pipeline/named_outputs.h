@@ -1,6 +1,6 @@
 // Every output file by name, in one table: the pictures (range, variance, normal, contour,
-// segment as NAME.png), the two parts of the dump (dump-surface, dump-segmentation) and the
-// exports (pt3d-normal, pt3d-class, count-map, road-height, road-ds, nonroad-ds, ply, las,
+// segment, regions as NAME.png), the two parts of the dump (dump-surface, dump-segmentation) and
+// the exports (pt3d-normal, pt3d-class, count-map, road-height, road-ds, nonroad-ds, ply, las,
 // geotiff). Each entry says which stages' results it reads and which files it writes; `quorvel
 // run`, a batch task and the Python module all write through it.
 #pragma once
@@ -51,6 +51,9 @@ struct WrittenOutput {
 };
 
 const std::vector<std::string>& outputNames(OutputKind kind);  // in the order above
+// The names "all" stands for: those of the window's own commands (not regions, ply, las,
+// geotiff, which are named one by one).
+const std::vector<std::string>& allOutputNames(OutputKind kind);
 bool isOutputName(OutputKind kind, const std::string& name);
 StageNeeds outputNeeds(const std::string& name);  // none for an unknown name
 
