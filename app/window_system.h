@@ -46,6 +46,8 @@ struct FileDialog {
   std::vector<FileFilter> filters;
   std::string defaultExtension;  // empty: none
   uint32_t flags = 0;            // OFN_* values
+  std::string folder;            // where the dialog opens; empty: where the platform chooses
+  std::string proposedName;      // the file name it proposes; empty: none
 };
 
 // Fill path with the chosen full path and return true; false when the user cancelled.
@@ -62,9 +64,10 @@ struct ClientRect {
 };
 
 ClientRect clientRect(Window window);
-// Resizes the window so that its client area is width x height (menu and frame added), keeping
-// its position and z-order.
-void resizeClientArea(Window window, int32_t width, int32_t height);
+// Resizes the window so that its client area is width x height beside the scroll bars it names
+// (menu, frame and those bars added), keeping its position and z-order.
+void resizeClientArea(Window window, int32_t width, int32_t height, bool horizontalBar,
+                      bool verticalBar);
 bool hasScrollBarStyle(Window window, ScrollBar bar);  // WS_HSCROLL / WS_VSCROLL set
 int32_t scrollBarThickness(ScrollBar bar);  // SM_CYHSCROLL (horizontal), SM_CXVSCROLL (vertical)
 
@@ -78,6 +81,7 @@ void setScrollPosition(Window window, ScrollBar bar, int32_t pos);            //
 void scrollWindow(Window window, int32_t dx, int32_t dy);  // moves the content, no clip rect
 void invalidate(Window window);                            // the whole client area, with erasing
 void checkMenuItem(Window window, int command, bool checked);
+void setWindowTitle(Window window, const std::string& title);
 void postCloseRequest(Window window);  // WM_CLOSE through the message queue
 
 // [Modal dialogs] -------------------------------------------------------------------------

@@ -1,19 +1,18 @@
 #include "cli/output_arguments.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "cli/name_list.h"
 #include "export/map_geotiff.h"
 #include "pipeline/named_outputs.h"
+#include "scan/text_lines.h"
 
 namespace quorvel::cli {
 
 namespace {
 
 bool parseInt(std::string_view text, int32_t& value) {
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+  return parseInteger(text, value) == IntegerText::Ok;
 }
 
 }  // namespace
