@@ -48,7 +48,7 @@ int runLineSegmentation(const ProjectRecords& project) {
 }
 
 int runRegionSegmentation(const ProjectRecords& project) {
-  return segmentRegions(project.store, project.calib, project.segment);
+  return segmentRegions(project.store, project.calib, project.segment, project.parallel.control);
 }
 
 int buildPicture(const ProjectRecords& p, const std::string& name) {
