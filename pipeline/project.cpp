@@ -43,7 +43,7 @@ int runLineSegmentation(const ProjectRecords& project) {
 }
 
 int runRegionSegmentation(const ProjectRecords& project) {
-  return segmentRegions(project.store, project.calib, project.segment);
+  return segmentRegions(project.store, project.calib, project.segment, project.parallel.control);
 }
 
 StaleResults staleResults(const SegmentParams& current, const SegmentParams& next) {

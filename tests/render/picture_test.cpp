@@ -101,7 +101,7 @@ TEST(RegionPicture, EachSegmentInItsOwnColourWhateverTheThreads) {
   ASSERT_NO_FATAL_FAILURE(test::loadSimulatedScan(options, scan));
   const SegmentParams segment;
   ASSERT_EQ(computeVarianceMap(scan.store, scan.calib, segment, ParallelOptions{2}), 1);
-  ASSERT_EQ(segmentRegions(scan.store, scan.calib, segment), 1);
+  ASSERT_EQ(segmentRegions(scan.store, scan.calib, segment, {}), 1);
   const int32_t lines = scan.store.lineCount, samples = scan.store.pointsPerLine;
   BitmapTileStore tiles;
   std::vector<std::vector<unsigned char>> first;
