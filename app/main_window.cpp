@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/command_stages.h"
 #include "app/commands.h"
 #include "app/dialogs.h"
 #include "app/export_commands.h"
@@ -68,31 +69,47 @@ void toggleCheck(ws::Window window, int command, int32_t& flag) {
 
 // VarianceMap and NormalMap: the surface estimation, then its picture.
 void surfacePicture(ws::Window window, int (*buildPicture)(), const char* name) {
-  if (!createVarianceMap()) {
+  const StageEnd surface = runCommandStage(window, SURFACE_TASK, createVarianceMap);
+  if (surface == StageEnd::Failed) {
     showError("Estimate surface variance and normal failure.", "Error");
-    return;
   }
-  builtPicture(window, buildPicture(), name);
+  if (surface == StageEnd::Done) builtPicture(window, buildPicture(), name);
+}
+
+// The region segmentation of Segment Regions and RegionMap: false when it was cancelled (which
+// drops a surface estimation made for it) or the surface estimation failed, which only RegionMap
+// reports.
+bool segmentRegionsForCommand(ws::Window window, bool reportSurfaceFailure) {
+  resetSegmentParams();
+  const bool hadSurface = scanStore.varianceMap && scanStore.normalMap;
+  const StageEnd surface = runCommandStage(window, SURFACE_TASK, createVarianceMap);
+  if (surface == StageEnd::Failed && reportSurfaceFailure) {
+    showError("Estimate surface variance and normal failure.", "Error");
+  }
+  if (surface != StageEnd::Done) return false;
+  if (runCommandStage(window, REGIONS_TASK, USFsegger) != StageEnd::Cancelled) return true;
+  if (!hadSurface) {
+    scanStore.varianceMap.reset();
+    scanStore.normalMap.reset();
+  }
+  return false;
 }
 
 // Segment Regions: the region segmentation, seen through the query click; the picture shows
 // the line classes. Ends silently when the surface estimation fails.
 void regionSegmentation(ws::Window window) {
-  resetSegmentParams();
-  if (!createVarianceMap()) return;
-  USFsegger();
-  builtPicture(window, Segment2MeshBmp(), "segment");
+  if (segmentRegionsForCommand(window, false)) builtPicture(window, Segment2MeshBmp(), "segment");
 }
 
 // RegionMap: the region segmentation as Segment Regions runs it, then the regions picture.
 void regionPicture(ws::Window window) {
-  resetSegmentParams();
-  if (!createVarianceMap()) {
-    showError("Estimate surface variance and normal failure.", "Error");
-    return;
-  }
-  USFsegger();
-  builtPicture(window, Region2MeshBmp(), "regions");
+  if (segmentRegionsForCommand(window, true)) builtPicture(window, Region2MeshBmp(), "regions");
+}
+
+// LineSegger: the line segmentation, then the picture of its classes.
+void lineSegmentation(ws::Window window) {
+  if (runCommandStage(window, LINES_TASK, LineSegger) == StageEnd::Cancelled) return;
+  builtPicture(window, Segment2MeshBmp(), "segment");
 }
 
 void rangeImage(ws::Window window) {
@@ -266,8 +283,7 @@ void onCommand(ws::Window window, int command) {
       regionSegmentation(window);
       break;
     case CMD_LINE_SEGGER:
-      LineSegger();
-      builtPicture(window, Segment2MeshBmp(), "segment");
+      lineSegmentation(window);
       break;
     case CMD_REGION_MAP:
       regionPicture(window);

@@ -3,10 +3,12 @@
 // real window system appears here: handles cross as opaque values.
 //
 // Sections: message boxes, file dialogs, the main window (size, scroll bars, repaint, menu),
-// modal dialogs, painting.
+// modal dialogs, long stages, painting.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,22 @@ intptr_t runModalDialog(Window owner, int resourceId, DialogProcedure procedure)
 void setDialogItemText(DialogWindow dialog, int item, const std::string& text);
 std::string dialogItemText(DialogWindow dialog, int item, int maxChars);
 void endDialog(DialogWindow dialog, intptr_t result);
+
+// [Long stages] ---------------------------------------------------------------------------
+
+// How far a running stage has come and whether the user asks it to stop: the stage's threads
+// write `permille`, the window system reads it and sets `cancel`.
+struct StageProgress {
+  std::atomic<bool> cancel{false};
+  std::atomic<int> permille{0};  // 0 ... 1000
+};
+
+// Runs `work`, a stage that may take long, and returns its result. Meanwhile the window takes
+// no input; a stage that takes over a second shows `task` with a progress bar and a Cancel
+// button that sets progress.cancel. The work may run on another thread (it touches the project,
+// which nothing else does meanwhile); a window system may also run it straight through.
+int runStage(Window window, const std::string& task, StageProgress& progress,
+             const std::function<int()>& work);
 
 // [Painting] ------------------------------------------------------------------------------
 

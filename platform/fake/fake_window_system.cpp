@@ -15,6 +15,7 @@ struct FakeState {
   std::deque<std::optional<std::string>> fileAnswers;
   std::deque<ws::MessageAnswer> messageAnswers;
   std::deque<DialogAnswer> dialogAnswers;
+  std::deque<bool> stageCancels;
   std::map<int, std::string> dialogTexts, lastDialogTexts;
   std::map<int, bool> menuChecks;
   std::string title;
@@ -109,6 +110,9 @@ void queueMessageAnswer(ws::MessageAnswer answer) {
 }
 void queueDialog(DialogAnswer answer) {
   state.dialogAnswers.push_back(std::move(answer));
+}
+void queueStageCancel(bool cancel) {
+  state.stageCancels.push_back(cancel);
 }
 const std::map<int, std::string>& lastDialogTexts() {
   return state.lastDialogTexts;
@@ -244,6 +248,16 @@ std::string dialogItemText(DialogWindow, int item, int maxChars) {
 void endDialog(DialogWindow, intptr_t result) {
   log("endDialog", result);
   state.dialogResult = result;
+}
+
+int runStage(Window, const std::string& task, StageProgress& progress,
+             const std::function<int()>& work) {
+  log("runStage", fake::quoted(task));
+  if (!state.stageCancels.empty()) {
+    progress.cancel = state.stageCancels.front();
+    state.stageCancels.pop_front();
+  }
+  return work();
 }
 
 void setWindowOrigin(PaintContext, int32_t x, int32_t y) {

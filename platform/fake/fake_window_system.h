@@ -1,7 +1,8 @@
 // A scriptable, recording window system for tests of the application shell. Every call is
-// logged as one line of text with its arguments; file dialogs, message boxes and modal dialogs
-// answer from queues the test fills; the client size is what the test sets, less the scroll
-// bars that are showing, and changes of it reach the size handler as WM_SIZE would.
+// logged as one line of text with its arguments; file dialogs, message boxes, modal dialogs and
+// the Cancel of long stages answer from queues the test fills; the client size is what the test
+// sets, less the scroll bars that are showing, and changes of it reach the size handler as WM_SIZE
+// would.
 #pragma once
 
 #include <functional>
@@ -36,6 +37,9 @@ struct DialogAnswer {
 // Answers until the dialog ends; when the queue is empty: Ok without typing at first, then
 // Cancel.
 void queueDialog(DialogAnswer answer);
+// Whether the user cancels the next stage at once (true) or lets it run (false, the default
+// when the queue is empty); the stage runs straight through either way.
+void queueStageCancel(bool cancel);
 // The texts the last dialog's controls held right after it opened, and when it closed.
 const std::map<int, std::string>& lastDialogTexts();
 const std::map<int, std::string>& closedDialogTexts();

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -247,6 +248,8 @@ void QtMainWindow::rememberProject(const std::string& path) {
 }
 
 void QtMainWindow::openProjectFile(const QString& path) {
+  if (busy_) return;
+  const QScopedValueRollback<bool> busy(busy_, true);
   beginBusy(statusBar(), "Load Mdl");
   const std::string absolute = QFileInfo(path).absoluteFilePath().toStdString();
   if (openProject(this, absolute)) rememberProject(absolute);
@@ -287,6 +290,8 @@ QAction* QtMainWindow::action(int command) const {
 }
 
 void QtMainWindow::runCommand(int command) {
+  if (busy_) return;
+  const QScopedValueRollback<bool> busy(busy_, true);
   if (!longCommands_.count(command)) {
     onCommand(this, command);
   } else {
@@ -315,7 +320,7 @@ void QtMainWindow::layoutView() {
 }
 
 void QtMainWindow::closeEvent(QCloseEvent* event) {
-  if (!onClose(this)) {
+  if (busy_ || !onClose(this)) {
     event->ignore();
     return;
   }

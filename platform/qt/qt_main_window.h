@@ -69,6 +69,7 @@ class QtMainWindow : public QMainWindow {
   std::map<int, QAction*> actions_;
   std::set<int> longCommands_;  // those that show the wait cursor and their name
   QSize lastCanvasSize_;
+  bool busy_ = false;  // a command runs: no other starts (a second start's project waits not)
 };
 
 QtMainWindow* mainWindow();  // the program's one main window

@@ -215,6 +215,12 @@ void endDialog(DialogWindow dialog, intptr_t result) {
   EndDialog(static_cast<HWND>(dialog), result);
 }
 
+// Stages run to their end on this thread, as every command does here (with the wait cursor):
+// the Windows program shows no progress and offers no Cancel.
+int runStage(Window, const std::string&, StageProgress&, const std::function<int()>& work) {
+  return work();
+}
+
 void setWindowOrigin(PaintContext dc, int32_t x, int32_t y) {
   SetWindowOrgEx(context(dc), x, y, nullptr);
 }

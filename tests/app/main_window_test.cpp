@@ -38,9 +38,15 @@ std::string box(const std::string& text, const std::string& caption) {
   return "messageBox(none, \"" + text + "\", \"" + caption + "\", Ok, NoIcon)";
 }
 
-// The calls of a command that shows a new picture of the test project.
-Calls shown(const std::string& picture) {
-  return {"setWindowTitle(\"run.mdl - " + picture + " picture - QuorvelApp\")", "invalidate()"};
+const char* const SURFACE = "runStage(\"Estimating surface variance and normals\")";
+const char* const LINES = "runStage(\"Segmenting the scan lines\")";
+const char* const REGIONS = "runStage(\"Segmenting regions\")";
+
+// The calls of a command that runs those stages and shows a new picture of the test project.
+Calls shown(const std::string& picture, Calls stages = {}) {
+  stages.push_back("setWindowTitle(\"run.mdl - " + picture + " picture - QuorvelApp\")");
+  stages.push_back("invalidate()");
+  return stages;
 }
 
 // Fresh process-wide state, the size handler wired as WM_SIZE, small projects on disk.
@@ -140,12 +146,12 @@ TEST_F(Shell, CommandsMakeTheirCallsAndLeaveTheirState) {
       {CMD_QUERY_MODE, {"checkMenuItem(142, unchecked)", "invalidate()"}},
       {CMD_TILE_OUTLINES, {"checkMenuItem(141, checked)", "invalidate()"}},
       {CMD_RANGE_IMAGE, shown("range")},
-      {CMD_VARIANCE_MAP, shown("variance")},
-      {CMD_NORMAL_MAP, shown("normal")},
+      {CMD_VARIANCE_MAP, shown("variance", {SURFACE})},
+      {CMD_NORMAL_MAP, shown("normal", {SURFACE})},
       {CMD_CONTOUR_MAP, shown("contour")},
-      {CMD_REGION_MAP, shown("regions")},
-      {CMD_LINE_SEGGER, shown("segment")},
-      {CMD_SEGMENT_REGIONS, shown("segment")},
+      {CMD_REGION_MAP, shown("regions", {SURFACE, REGIONS})},
+      {CMD_LINE_SEGGER, shown("segment", {LINES})},
+      {CMD_SEGMENT_REGIONS, shown("segment", {SURFACE, REGIONS})},
       {CMD_ABOUT, {"runModalDialog(main, 1)", "endDialog(1)"}},
       {CMD_MASK_RANGE, {"runModalDialog(main, 302)", "endDialog(1)"}},
       {CMD_EXIT, {"postCloseRequest()"}}};
@@ -174,7 +180,7 @@ TEST_F(Shell, CommandsMakeTheirCallsAndLeaveTheirState) {
   scanStore.lineCount = INT32_MAX;  // far too many samples for a variance map
   onCommand(window, CMD_SEGMENT_REGIONS);
   scanStore.lineCount = 20;
-  EXPECT_EQ(fake::calls().size(), 2u);  // Segment Regions ends silently: no message, no repaint
+  EXPECT_EQ(fake::calls().back(), SURFACE);  // Segment Regions ends silently: no message
   EXPECT_FALSE(scanStore.labelMap.has_value());
 #endif
   // Set Mask Range shows the values and stores what is typed on Ok when both fields are whole
@@ -208,6 +214,32 @@ TEST_F(Shell, CommandsMakeTheirCallsAndLeaveTheirState) {
   EXPECT_EQ(fake::calls().back(), "endDialog(1)");
   EXPECT_EQ(ws::runModalDialog(window, IDD_QUERY_INFO, queryInfoDlgProc), 1);
   EXPECT_TRUE(fake::lastDialogTexts().empty());  // no segment: nothing filled in
+}
+
+// A stage the user cancels leaves no result, and its command neither a message nor a new picture;
+// a region segmentation cancelled after the surface estimation it ran for drops that too.
+TEST_F(Shell, CancelledStagesLeaveTheProjectAsItWas) {
+  load(20);
+  // command, the user's Cancel of each of its stages; the results and the picture after
+  const std::tuple<int, std::vector<bool>, bool, bool, bool, const char*> cases[] = {
+      {CMD_VARIANCE_MAP, {true}, false, false, false, "range"},
+      {CMD_LINE_SEGGER, {true}, false, false, false, "range"},
+      {CMD_REGION_MAP, {false, true}, false, false, false, "range"},
+      {CMD_VARIANCE_MAP, {false}, true, false, false, "variance"},
+      {CMD_SEGMENT_REGIONS, {false, true}, true, false, false, "variance"},
+      {CMD_LINE_SEGGER, {false}, true, true, false, "segment"}};
+  for (const auto& [command, cancels, surface, lines, regions, picture] : cases) {
+    for (bool cancel : cancels) fake::queueStageCancel(cancel);
+    fake::clearCalls();
+    onCommand(window, command);
+    EXPECT_EQ(fake::callsNamed("runStage").size(), cancels.size()) << command;
+    EXPECT_TRUE(fake::callsNamed("messageBox").empty()) << command;
+    EXPECT_EQ(std::tuple(scanStore.varianceMap.has_value() && scanStore.normalMap.has_value(),
+                         scanStore.lineSegmentMask.has_value(), scanStore.labelMap.has_value()),
+              std::tuple(surface, lines, regions))
+        << command;
+    EXPECT_EQ(viewState.picture, picture) << command;
+  }
 }
 
 TEST_F(Shell, ZoomCommandsAndKeysSetTheFactorShrinkTheWindowAndRepaint) {

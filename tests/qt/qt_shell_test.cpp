@@ -13,10 +13,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdlib>
@@ -276,6 +278,31 @@ TEST_F(QtShell, AProjectArgumentOpensItAndAClickQueriesTheSampleUnderIt) {
   const QList<QAction*> recent = window->findChild<QMenu*>("recent")->actions();
   ASSERT_FALSE(recent.isEmpty());
   EXPECT_EQ(recent.front()->text().toStdString(), sample);
+}
+
+// A stage of over a second shows its progress and a Cancel button that stops it; meanwhile the
+// main window takes no input (the pointer's move does not reach it). A short stage shows nothing.
+TEST_F(QtShell, ALongStageShowsItsProgressAndCancelStopsIt) {
+  loadProject(sample);
+  ws::StageProgress progress;
+  std::string shown;
+  whenModal<QProgressDialog>([&](QProgressDialog* dialog) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window->canvas(), &move);
+    shown = dialog->labelText().toStdString() + " " + std::to_string(dialog->value()) + " " +
+            window->findChild<QLabel*>("pointer")->text().toStdString();
+    dialog->findChild<QPushButton*>()->click();
+  });
+  const auto waitForCancel = [&] {
+    progress.permille = 250;
+    while (!progress.cancel) QThread::msleep(10);
+    return 0;
+  };
+  EXPECT_EQ(ws::runStage(window.get(), "Waiting", progress, waitForCancel), 0);
+  EXPECT_EQ(shown, "Waiting... 250 ");
+  ws::StageProgress quick;
+  EXPECT_EQ(ws::runStage(window.get(), "Quick", quick, [] { return 1; }), 1);
 }
 
 // A failing step's box shows its text with the path and the reason below, without the wait
