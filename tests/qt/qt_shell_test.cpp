@@ -192,7 +192,7 @@ TEST_F(QtShell, MenusAreTheWindowsProgramsAndOptionsCheck) {
   }
 }
 
-TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndHomeAndEndZoomByATenth) {
+TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndPageDownScrolls) {
   loadProject(sample);                          // 1504 x 361 picture pixels
   EXPECT_LE(window->canvas()->height(), 361);   // fitted: never taller than the picture
   EXPECT_TRUE(window->bar(true)->isVisible());  // 1504 columns are wider than the window
@@ -204,11 +204,8 @@ TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndHomeAndEndZoomByATenth) {
   EXPECT_EQ(window->size(), fitted);
   EXPECT_EQ(window->bar(true)->maximum(), 3008 - window->canvas()->width());
   EXPECT_EQ(window->bar(false)->maximum(), 722 - window->canvas()->height());
-  QTest::keyClick(window.get(), Qt::Key_Home);
-  EXPECT_NEAR(viewState.zoom, 2.2, 1e-12);
-  for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_A, Qt::Key_End}) QTest::keyClick(window.get(), key);
-  EXPECT_NEAR(viewState.zoom, 2.0, 1e-12);
-  EXPECT_GT(window->bar(false)->value(), 0);  // Page Down scrolled
+  QTest::keyClick(window.get(), Qt::Key_PageDown);
+  EXPECT_GT(window->bar(false)->value(), 0);
 }
 
 // 40 presses of End from 100 %, then 40 of Home. Each fit leaves the client area (the canvas)
@@ -306,22 +303,18 @@ TEST_F(QtShell, ALongStageShowsItsProgressAndCancelStopsIt) {
 }
 
 // A failing step's box shows its text with the path and the reason below, without the wait
-// cursor, the status bar naming the command; a project that loaded without a picture leaves
-// none on screen.
+// cursor, the status bar naming the command.
 TEST_F(QtShell, MessageBoxesShowTextPathAndReasonAndTheCloseCancelKeepsTheWindow) {
-  loadProject(sample);
-  test::writeFile(dir + "/empty.ds", test::dsFileBytes(1.0f, 180.0f, 100, {}));
-  test::writeFile(dir + "/van.cal", "rot 0 0 0\n");
-  test::writeFile(dir + "/empty.mdl", "DIR ./\nDS empty.ds\nCALIB van.cal\n");
+  test::writeFile(dir + "/bad.mdl", "DIR " + std::string(300, 'd') + "\n");
   std::string seen;
   answerMessage(QMessageBox::Ok, &seen);
-  loadProject(dir + "/empty.mdl");
-  EXPECT_EQ(seen, "Generate BMP mesh failure.\n" + dir +
-                      "/./empty.ds\nno scan line: the first 200 records are never loaded|Error|"
-                      "Running Load Mdl...");
+  loadProject(dir + "/bad.mdl");
+  const std::string mdl = dir + "/bad.mdl";
+  EXPECT_EQ(seen, "Load MDL file failure.\n" + mdl +
+                      "\nvalue too long for a path: 300 characters; expected at most 259; line "
+                      "1|" +
+                      mdl + "|Running Load Mdl...");
   EXPECT_EQ(statusShown(), "");  // the command has ended
-  EXPECT_FALSE(isImageReady() || window->bar(true)->isVisible());
-  EXPECT_EQ(window->windowTitle().toStdString(), "empty.mdl - QuorvelApp");
   answerMessage(QMessageBox::Cancel, &seen);
   EXPECT_FALSE(window->close());
   EXPECT_EQ(seen, "OK to close window?|QuorvelApp|");
@@ -329,28 +322,23 @@ TEST_F(QtShell, MessageBoxesShowTextPathAndReasonAndTheCloseCancelKeepsTheWindow
 
 // What is not a whole number in range is refused beside its field, and the dialog stays open.
 TEST_F(QtShell, SetMaskRangeShowsRefusesAndStoresTheValues) {
-  std::string shown, refused;
+  std::string shown;
   whenModal<QDialog>([&](QDialog* modal) {
     auto* stno = modal->findChild<QLineEdit*>("1000");
     auto* edno = modal->findChild<QLineEdit*>("1001");
-    auto* message = modal->findChild<QLabel*>(QString::number(IDC_MASK_EDNO_MESSAGE));
-    ASSERT_TRUE(stno && edno && message);
+    auto* ok = modal->findChildren<QPushButton*>().front();
+    ASSERT_TRUE(stno && edno && ok->text() == "Ok");
     shown = (stno->text() + "/" + edno->text()).toStdString();
-    const auto pressOk = [&] {
-      for (auto* button : modal->findChildren<QPushButton*>()) {
-        if (button->text() == "Ok") button->click();
-      }
-    };
     stno->setText("10");
-    edno->setText("abc");
-    pressOk();
-    refused = message->text().toStdString() + (modal->isVisible() ? " open" : " closed");
-    edno->setText(" 0 ");
-    pressOk();
+    for (const char* typed : {"abc", " 0 "}) {
+      edno->setText(typed);
+      ok->click();
+      const QString message = modal->findChild<QLabel*>("1003")->text();
+      shown += (" " + message + (modal->isVisible() ? "open" : "closed")).toStdString();
+    }
   });
   window->runCommand(CMD_MASK_RANGE);
-  EXPECT_EQ(shown, "-1/-1");
-  EXPECT_EQ(refused, "Not an integer. open");
+  EXPECT_EQ(shown, "-1/-1 Not an integer.open closed");
   EXPECT_EQ(std::pair(maskRange.stno, maskRange.edno), std::pair(10, 0));
 }
 
