@@ -11,11 +11,10 @@ namespace quorvel {
 namespace {
 
 constexpr PaletteColour WHITE{255, 255, 255};
-constexpr PaletteColour RED{0, 0, 255};
 
-std::string number(double value, const char* format = "%g") {
+std::string number(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, format, value);
+  std::snprintf(text, sizeof text, "%g", value);
   return text;
 }
 
@@ -70,7 +69,9 @@ std::vector<LegendSwatch> pictureLegend(const std::string& picture, const Render
             {WHITE, "no normal"}};
   }
   if (picture == "contour") {
-    return {{RED, "depth edge"}, {grey(20, render), "range in grey"}, {WHITE, "no point, border"}};
+    return {{{0, 0, 255}, "depth edge"},
+            {grey(20, render), "range in grey"},
+            {WHITE, "no point, border"}};
   }
   if (picture == "segment") {
     return {{lineClassColour(LINE_CLASS_ROAD), "road"},
