@@ -1,0 +1,81 @@
+#include "python/picture_array.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/headless/picture_png.h"
+
+namespace quorvel::python {
+
+namespace {
+
+Needs pictureNeeds(const std::string& name) {
+  if (name == "variance" || name == "normal") return Needs::Surface;
+  if (name == "segment") return Needs::Lines;
+  return Needs::Nothing;
+}
+
+void checkNames(const std::string& name, const std::string& layout) {
+  const std::vector<std::string>& names = pictureNames();
+  if (std::find(names.begin(), names.end(), name) == names.end()) {
+    throw py::value_error("unknown picture '" + name +
+                          "': range, variance, normal, contour or segment");
+  }
+  if (layout != "window" && layout != "lines") {
+    throw py::value_error("unknown layout '" + layout + "': window or lines");
+  }
+}
+
+// The window's rows and columns turned into [scan line, sample].
+void copyByLine(const std::vector<unsigned char>& rgb, int32_t width, int32_t height, int32_t lines,
+                bool inverse, unsigned char* out) {
+  for (int32_t l = 0; l < lines; ++l) {
+    for (int32_t s = 0; s < height; ++s) {
+      const int32_t row = inverse ? height - 1 - s : s;
+      std::memcpy(out, rgb.data() + (static_cast<size_t>(row) * width + l) * 3, 3);
+      out += 3;
+    }
+  }
+}
+
+}  // namespace
+
+const std::vector<std::string>& pictureNames() {
+  static const std::vector<std::string> names = {"range", "variance", "normal", "contour",
+                                                 "segment"};
+  return names;
+}
+
+py::array pictureArray(PythonProject& p, const std::string& name, const std::string& layout,
+                       std::optional<int> threads) {
+  checkNames(name, layout);
+  const auto lock = lockOpen(p);
+  runStages(p, {pictureNeeds(name)}, threads);
+  int32_t width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  {
+    py::gil_scoped_release release;
+    const CallOptions call(p, threads);
+    if (!buildPicture(call.records, name)) {
+      throw std::runtime_error("Generate " + name + " image failure.");
+    }
+    rgb = pictureRgb(p.project.tiles, width, height);
+  }
+  const bool byLine = layout == "lines";
+  const int32_t lines = p.project.store.lineCount;
+  py::array_t<uint8_t> result(byLine ? std::vector<size_t>{size_t(lines), size_t(height), 3}
+                                     : std::vector<size_t>{size_t(height), size_t(width), 3});
+  unsigned char* out = result.mutable_data();
+  {
+    py::gil_scoped_release release;
+    if (byLine) {
+      copyByLine(rgb, width, height, lines, p.project.render.inverse != 0, out);
+    } else {
+      std::copy(rgb.begin(), rgb.end(), out);
+    }
+  }
+  return result;
+}
+
+}  // namespace quorvel::python
