@@ -4,21 +4,15 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/headless/picture_png.h"
+#include "export/picture_png.h"
+#include "pipeline/named_outputs.h"
 
 namespace quorvel::python {
 
 namespace {
 
-Needs pictureNeeds(const std::string& name) {
-  if (name == "variance" || name == "normal") return Needs::Surface;
-  if (name == "segment") return Needs::Lines;
-  return Needs::Nothing;
-}
-
 void checkNames(const std::string& name, const std::string& layout) {
-  const std::vector<std::string>& names = pictureNames();
-  if (std::find(names.begin(), names.end(), name) == names.end()) {
+  if (!isOutputName(OutputKind::Picture, name)) {
     throw py::value_error("unknown picture '" + name +
                           "': range, variance, normal, contour or segment");
   }
@@ -41,17 +35,11 @@ void copyByLine(const std::vector<unsigned char>& rgb, int32_t width, int32_t he
 
 }  // namespace
 
-const std::vector<std::string>& pictureNames() {
-  static const std::vector<std::string> names = {"range", "variance", "normal", "contour",
-                                                 "segment"};
-  return names;
-}
-
 py::array pictureArray(PythonProject& p, const std::string& name, const std::string& layout,
                        std::optional<int> threads) {
   checkNames(name, layout);
   const auto lock = lockOpen(p);
-  runStages(p, {pictureNeeds(name)}, threads);
+  runStages(p, outputStages(name), threads);
   int32_t width = 0, height = 0;
   std::vector<unsigned char> rgb;
   {

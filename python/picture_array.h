@@ -9,13 +9,10 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "python/python_project.h"
 
 namespace quorvel::python {
-
-const std::vector<std::string>& pictureNames();  // range, variance, normal, contour, segment
 
 // ValueError for an unknown name or layout; RuntimeError with the window's text when the
 // picture cannot be built. Takes the project's lock; builds without the GIL.

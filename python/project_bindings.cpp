@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 
 #include "export/map_geotiff.h"
-#include "pipeline/named_exports.h"
+#include "pipeline/named_outputs.h"
 #include "python/module_docs.h"
 #include "python/picture_array.h"
 #include "python/python_args.h"
@@ -65,28 +66,16 @@ py::object query(PythonProject& p, const IntArg& line, const IntArg& sample, Fie
   return segment ? py::object(fields(*segment)) : py::object(py::none());
 }
 
-bool readsMapTemplate(const std::string& name) {
-  return name == "count-map" || name == "road-height" || name == "geotiff";
-}
-
-std::vector<Needs> exportNeeds(const std::string& name) {
-  std::vector<Needs> needs;
-  if (exportNeedsSurface(name)) needs.push_back(Needs::Surface);
-  if (exportNeedsSegmentation(name)) needs.push_back(Needs::Lines);
-  if (exportNeedsRegions(name)) needs.push_back(Needs::Regions);
-  return needs;
-}
-
 // The template, checked as the command line checks it: a file that can be read.
 std::optional<std::string> mapTemplateArg(const std::string& name, const py::handle& value) {
   if (value.is_none()) return std::nullopt;
-  if (!readsMapTemplate(name)) {
+  if (!outputReadsMapTemplate(name)) {
     throw py::value_error("map_template is for count-map, road-height and geotiff, not " + name);
   }
   const std::string path = pathArg(value, "map_template");
   FileHandle handle = -1;
   if (const std::string reason = openRegularFile(path, handle); !reason.empty()) {
-    raiseExportError(name, path, fileFault(reason, path));
+    raiseExportError({"Export " + name + " failure.", path, reason});
   }
   closeReadFile(handle);
   return path;
@@ -102,23 +91,25 @@ py::list exportTo(PythonProject& p, const StrArg& nameArg, const PathArg& pathAr
                   const OptionalPathArg& mapTemplate, const OptionalIntArg& epsg,
                   const Threads& threads) {
   const std::string name = textArg(nameArg.object, "name");
-  const std::vector<std::string>& names = exportNames();
-  if (std::find(names.begin(), names.end(), name) == names.end()) {
+  if (!isOutputName(OutputKind::Export, name)) {
     throw py::value_error("unknown export '" + name + "'");
   }
-  const std::string path = pathArg(pathArgument.object, "path");
-  ExportRequest request{path, mapTemplateArg(name, mapTemplate.object),
-                        std::filesystem::path(p.mdlPath).filename().string(),
-                        epsgArg(name, epsg.object)};
-  std::vector<std::string> written;
-  const Status status = after(p, exportNeeds(name), threads, [&](std::optional<int> count) {
+  OutputRequest request;
+  request.path = pathArg(pathArgument.object, "path");
+  request.mapTemplate = mapTemplateArg(name, mapTemplate.object);
+  request.projectName = std::filesystem::path(p.mdlPath).filename().string();
+  request.epsg = epsgArg(name, epsg.object);
+  WrittenOutput written;
+  FailureMessage failure;
+  const bool ok = after(p, outputStages(name), threads, [&](std::optional<int> count) {
     py::gil_scoped_release release;
     const CallOptions call(p, count);
-    return exportByName(call.records, name, request, nullptr, &written);
+    StageTimer untimed(std::cerr, false);
+    return writeOutput(call.records, name, request, untimed, written, failure);
   });
-  if (!status.ok()) raiseExportError(name, path, status);
+  if (!ok) raiseExportError(failure);
   py::list files;
-  for (const std::string& file : written) files.append(pathText(file));
+  for (const std::string& file : written.files) files.append(pathText(file));
   return files;
 }
 
@@ -244,7 +235,7 @@ void bindProject(py::module_& m) {
           "valid",
           [](PythonProject& p, const StrArg& name, const Threads& threads) {
             const std::string result = textArg(name.object, "name");
-            return after(p, {resultNeeds(result)}, threads,
+            return after(p, resultNeeds(result), threads,
                          [&](std::optional<int>) { return validArray(p, result); });
           },
           py::arg("name"), THREADS, VALID_DOC)

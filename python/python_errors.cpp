@@ -24,9 +24,8 @@ void raiseLoadError(const ProjectLoadFailure& failure) {
   raise("load_error", py::make_tuple(failure.text, failure.caption, failure.reason));
 }
 
-void raiseExportError(const std::string& name, const std::string& path, const Status& status) {
-  raise("export_error",
-        py::make_tuple("Export " + name + " failure.", fileOf(path, status), status.reason));
+void raiseExportError(const FailureMessage& failure) {
+  raise("export_error", py::make_tuple(failure.text, failure.caption, failure.reason));
 }
 
 void raiseFileError(const std::string& path, const Status& status) {

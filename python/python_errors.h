@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "pipeline/report.h"
 #include "scan/project_load.h"
 #include "scan/status.h"
 
@@ -14,8 +15,7 @@ namespace quorvel::python {
 
 // ExportError("Export NAME failure.", the file, the reason); a FileNotFoundError too when the
 // folder is missing, a PermissionError when it may not be written, ...
-[[noreturn]] void raiseExportError(const std::string& name, const std::string& path,
-                                   const Status& status);
+[[noreturn]] void raiseExportError(const FailureMessage& failure);
 
 // OSError (or the subclass of its errno) for a file the module could not write.
 [[noreturn]] void raiseFileError(const std::string& path, const Status& status);

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "pipeline/named_outputs.h"
 #include "python/python_args.h"
 #include "python/python_errors.h"
 #include "python/stage_watch.h"
@@ -81,6 +82,15 @@ void runStages(PythonProject& p, const std::vector<Needs>& needs, std::optional<
     call.parallel.control.cancel = &cancel;
     runNeeded(call.records, needs, cancel);
   });
+}
+
+std::vector<Needs> outputStages(const std::string& name) {
+  const StageNeeds reads = outputNeeds(name);
+  std::vector<Needs> needs;
+  if (reads.surface) needs.push_back(Needs::Surface);
+  if (reads.lines) needs.push_back(Needs::Lines);
+  if (reads.regions) needs.push_back(Needs::Regions);
+  return needs;
 }
 
 void setSegmentParams(PythonProject& p, const SegmentParams& params) {

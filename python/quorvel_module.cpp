@@ -8,9 +8,8 @@
 #include <string>
 
 #include "features/variance_map.h"
-#include "pipeline/named_exports.h"
+#include "pipeline/named_outputs.h"
 #include "python/module_docs.h"
-#include "python/picture_array.h"
 #include "python/project_bindings.h"
 #include "python/python_args.h"
 #include "python/python_errors.h"
@@ -62,8 +61,8 @@ void bindConstants(py::module_& m) {
   m.attr("NO_NORMAL") = NO_NORMAL;
   m.attr("MAX_SEGMENTS") = MAX_SEGMENTS;
   m.attr("LINE_CLASSES") = lineClasses();
-  m.attr("PICTURES") = py::tuple(py::cast(pictureNames()));
-  m.attr("EXPORTS") = py::tuple(py::cast(exportNames()));
+  m.attr("PICTURES") = py::tuple(py::cast(outputNames(OutputKind::Picture)));
+  m.attr("EXPORTS") = py::tuple(py::cast(outputNames(OutputKind::Export)));
 }
 
 }  // namespace

@@ -166,11 +166,11 @@ py::array segmentsTable(const ScanStore& store) {
   return result;
 }
 
-Needs resultNeeds(const std::string& name) {
-  if (name == "ranges" || name == "points") return Needs::Nothing;
-  if (name == "variance" || name == "normals") return Needs::Surface;
-  if (name == "line_classes") return Needs::Lines;
-  if (name == "labels") return Needs::Regions;
+std::vector<Needs> resultNeeds(const std::string& name) {
+  if (name == "ranges" || name == "points") return {};
+  if (name == "variance" || name == "normals") return {Needs::Surface};
+  if (name == "line_classes") return {Needs::Lines};
+  if (name == "labels") return {Needs::Regions};
   throw py::value_error("unknown result '" + name +
                         "': ranges, points, variance, normals, line_classes or labels");
 }

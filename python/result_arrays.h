@@ -46,9 +46,9 @@ py::array pointsArray(PythonProject& p, std::optional<int> threads);
 py::array lineSegmentsTable(const ScanStore& store);  // one row per piece, lines in order
 py::array segmentsTable(const ScanStore& store);      // one row per segment, label order
 
-// The stage a result needs (Needs::Nothing for ranges and points), for the names above;
-// ValueError for another name.
-Needs resultNeeds(const std::string& name);
+// The stages a result needs (none for ranges and points), for the names above; ValueError for
+// another name.
+std::vector<Needs> resultNeeds(const std::string& name);
 // bool [lines, samples]: where the named result has data.
 py::array validArray(PythonProject& p, const std::string& name);
 
