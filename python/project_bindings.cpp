@@ -113,14 +113,13 @@ py::list exportTo(PythonProject& p, const StrArg& nameArg, const PathArg& pathAr
   return files;
 }
 
-}  // namespace
-
 py::frozenset computedStages(PythonProject& p) {
-  const ScanStore& store = p.project.store;
   py::set stages;
-  if (store.normalMap) stages.add("surface");
-  if (store.lineSegmentMask) stages.add("lines");
-  if (store.labelMap) stages.add("regions");
+  for (const auto& [need, name] :
+       {std::pair{Needs::Surface, "surface"}, std::pair{Needs::Lines, "lines"},
+        std::pair{Needs::Regions, "regions"}}) {
+    if (computed(p.project.store, {need})) stages.add(name);
+  }
   return py::frozenset(stages);
 }
 
@@ -174,6 +173,8 @@ auto resultMethod(std::vector<Needs> needs, Make make) {
     return after(p, needs, threads, [&](std::optional<int>) { return make(p); });
   };
 }
+
+}  // namespace
 
 void bindProject(py::module_& m) {
   py::class_<PythonProject> project(m, "Project", PROJECT_DOC);

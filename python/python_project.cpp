@@ -1,5 +1,6 @@
 #include "python/python_project.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "pipeline/named_outputs.h"
@@ -16,8 +17,8 @@ ProjectRecords recordsWith(Project& project, ParallelOptions& parallel) {
   return {own.paths, own.calib, own.store, own.segment, own.render, own.mask, parallel, own.tiles};
 }
 
-// The stages in order, each run at most once; false when the cancel flag stopped one.
-bool runNeeded(const ProjectRecords& records, const std::vector<Needs>& needs,
+// The stages in order, each run at most once, up to the first that the cancel flag stops.
+void runNeeded(const ProjectRecords& records, const std::vector<Needs>& needs,
                const std::atomic<bool>& cancel) {
   const auto run = [&](int (*stage)(const ProjectRecords&), const char* failure) {
     if (cancel) return false;
@@ -26,17 +27,15 @@ bool runNeeded(const ProjectRecords& records, const std::vector<Needs>& needs,
     throw std::runtime_error(failure);
   };
   for (Needs need : needs) {
-    if (need == Needs::Surface || need == Needs::Regions) {
-      if (!run(runSurfaceEstimation, "Estimate surface variance and normal failure.")) return false;
+    if ((need == Needs::Surface || need == Needs::Regions) &&
+        !run(runSurfaceEstimation, "Estimate surface variance and normal failure.")) {
+      return;
     }
-    if (need == Needs::Lines && !run(runLineSegmentation, "Line segmentation failure.")) {
-      return false;
-    }
+    if (need == Needs::Lines && !run(runLineSegmentation, "Line segmentation failure.")) return;
     if (need == Needs::Regions && !run(runRegionSegmentation, "Region segmentation failure.")) {
-      return false;
+      return;
     }
   }
-  return true;
 }
 
 }  // namespace
@@ -66,21 +65,40 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath, con
   return p;
 }
 
-std::unique_lock<std::mutex> lockOpen(PythonProject& p) {
-  std::unique_lock<std::mutex> lock;
-  {
-    py::gil_scoped_release release;
-    lock = std::unique_lock(p.busy);
+ProjectLock::ProjectLock(PythonProject& p) : p_(p) {
+  if (p.holder == std::this_thread::get_id()) {
+    throw std::runtime_error("the project is busy with a call that this thread started");
   }
+  py::gil_scoped_release release;
+  p.busy.lock();
+  p.holder = std::this_thread::get_id();
+}
+
+ProjectLock::~ProjectLock() {
+  p_.holder = std::thread::id();
+  p_.busy.unlock();
+}
+
+std::unique_ptr<ProjectLock> lockOpen(PythonProject& p) {
+  auto lock = std::make_unique<ProjectLock>(p);
   if (p.closed) throw py::value_error("the project is closed");
   return lock;
 }
 
 void runStages(PythonProject& p, const std::vector<Needs>& needs, std::optional<int> threads) {
+  if (computed(p.project.store, needs)) return;
   runWatched([&](const std::atomic<bool>& cancel) {
     CallOptions call(p, threads);
     call.parallel.control.cancel = &cancel;
     runNeeded(call.records, needs, cancel);
+  });
+}
+
+bool computed(const ScanStore& store, const std::vector<Needs>& needs) {
+  return std::all_of(needs.begin(), needs.end(), [&](Needs need) {
+    if (need == Needs::Surface) return store.normalMap.has_value();
+    if (need == Needs::Lines) return store.lineSegmentMask.has_value();
+    return store.labelMap.has_value();
   });
 }
 
@@ -107,11 +125,7 @@ void setSegmentParams(PythonProject& p, const SegmentParams& params) {
 }
 
 void closeProject(PythonProject& p) {
-  {
-    py::gil_scoped_release release;
-    p.busy.lock();
-  }
-  const std::lock_guard<std::mutex> lock(p.busy, std::adopt_lock);
+  const ProjectLock lock(p);
   if (p.closed) return;
   ScanStore& store = p.project.store;
   if (store.lines) p.views.release(Buffer::Ranges, std::move(*store.lines));

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pipeline/project.h"
@@ -28,8 +29,22 @@ struct PythonProject {
   std::string mdlPath;
   int32_t lines = 0, samples = 0;  // as loaded, for reading without the lock
   std::mutex busy;
+  std::atomic<std::thread::id> holder;  // the thread that holds busy, if any
   ResultViews views;
   std::atomic<bool> closed{false};  // set under busy
+};
+
+// The project's lock, taken without the GIL. A thread that already holds it (a signal handler
+// that uses the project whose call it interrupted) gets RuntimeError instead of a deadlock.
+class ProjectLock {
+ public:
+  explicit ProjectLock(PythonProject& p);
+  ~ProjectLock();
+  ProjectLock(const ProjectLock&) = delete;
+  ProjectLock& operator=(const ProjectLock&) = delete;
+
+ private:
+  PythonProject& p_;
 };
 
 // Loads a project; raises LoadError(text, caption, reason) as the window's message would say,
@@ -37,8 +52,8 @@ struct PythonProject {
 std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath, const py::handle& mask,
                                                  bool inverse);
 
-// The project's lock, taken without the GIL; ValueError when the project is closed.
-std::unique_lock<std::mutex> lockOpen(PythonProject& p);
+// The project's lock (above); ValueError when the project is closed.
+std::unique_ptr<ProjectLock> lockOpen(PythonProject& p);
 
 // A call's own thread count (the project's default, every core, when none is given).
 struct CallOptions {
@@ -52,6 +67,7 @@ struct CallOptions {
 enum class Needs { Surface, Lines, Regions };
 void runStages(PythonProject& p, const std::vector<Needs>& needs, std::optional<int> threads);
 std::vector<Needs> outputStages(const std::string& name);  // of a picture or export by name
+bool computed(const ScanStore& store, const std::vector<Needs>& needs);  // their results are there
 
 // Under the lock: sets the segmentation parameters; the arrays of the results they make stale
 // keep their data.
