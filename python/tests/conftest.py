@@ -32,5 +32,6 @@ def dump(tmp_path_factory):
 
 @pytest.fixture(scope="session")
 def long_drive(tmp_path_factory):
-    """A 10 000-line street, whose region segmentation takes about a second."""
+    """A 10 000-line street: its surface estimation and its region segmentation take about a
+    second each."""
     return quorvel.simulate(tmp_path_factory.mktemp("long"), lines=10000, seed=3)
