@@ -4,6 +4,7 @@
 
 #include "export/count_map_export.h"
 #include "export/ds_export.h"
+#include "export/kerbs_geojson.h"
 #include "export/las_export.h"
 #include "export/map_files.h"
 #include "export/map_geotiff.h"
@@ -15,6 +16,7 @@
 #include "render/normal_picture.h"
 #include "render/range_picture.h"
 #include "render/segment_picture.h"
+#include "render/surface_picture.h"
 #include "render/variance_picture.h"
 
 namespace quorvel {
@@ -126,6 +128,12 @@ Status las(const ExportSources& s, const OutputRequest&, const std::string& path
   return oneFile([&](const std::string& p) { return exportLas(s, p); }, path, w);
 }
 
+Status kerbs(const ExportSources& s, const OutputRequest& r, const std::string& path,
+             PlacedRasters&, std::vector<std::string>& w) {
+  return oneFile([&](const std::string& p) { return exportKerbs(s.store, s.firstLine, r.epsg, p); },
+                 path, w);
+}
+
 // ---- pictures and dumps ----
 
 int rangePicture(const ProjectRecords& p) {
@@ -148,11 +156,20 @@ int segmentPicture(const ProjectRecords& p) {
   return buildSegmentPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
 }
 
+int surfacePicture(const ProjectRecords& p) {
+  return buildSurfacePicture(p.tiles, p.store, p.render, p.mask, p.parallel);
+}
+
 using PictureBuild = int (*)(const ProjectRecords&);
 
 Status surfaceDump(const ScanStore& store, const std::string& folder, int32_t,
                    std::vector<std::string>& written) {
   return writeSurfaceDump(store, folder, written);
+}
+
+Status surfaceClassDump(const ScanStore& store, const std::string& folder, int32_t,
+                        std::vector<std::string>& written) {
+  return writeSurfaceClassDump(store, folder, written);
 }
 
 using DumpWrite = Status (*)(const ScanStore&, const std::string& folder, int32_t firstLine,
@@ -170,7 +187,7 @@ struct NamedOutput {
   DumpWrite dump;         // dumps
   const char* dumpStage;  // dumps: the stage name of its timing
   ExportRun exportRun;    // exports
-  bool mapTemplate;       // exports: reads the grid template (OutputRequest::mapTemplate)
+  ExportReads reads;      // exports: the request's options they read
 };
 
 constexpr StageNeeds NONE{};
@@ -178,27 +195,27 @@ constexpr StageNeeds SURFACE{true, false, false};
 constexpr StageNeeds LINES{false, true, false};
 constexpr StageNeeds SURFACE_LINES{true, true, false};
 constexpr StageNeeds ALL{true, true, true};
+constexpr StageNeeds CLASSES{false, false, false, true};
+constexpr StageNeeds ALL_CLASSES{true, true, true, true};
+constexpr StageNeeds SURFACE_LINES_CLASSES{true, true, false, true};
 
 NamedOutput picture(const char* name, StageNeeds needs, const char* files, PictureBuild build) {
-  return {name, OutputKind::Picture, needs, files, nullptr, build, nullptr, nullptr, nullptr,
-          false};
+  return {name, OutputKind::Picture, needs, files, nullptr, build, nullptr, nullptr, nullptr, {}};
 }
 
 NamedOutput dump(const char* name, StageNeeds needs, const char* files, DumpWrite write,
                  const char* stage) {
-  return {name, OutputKind::Dump, needs, files, nullptr, nullptr, write, stage, nullptr, false};
+  return {name, OutputKind::Dump, needs, files, nullptr, nullptr, write, stage, nullptr, {}};
 }
 
 NamedOutput exported(const char* name, StageNeeds needs, const char* files, const char* target,
-                     ExportRun run) {
-  return {name, OutputKind::Export, needs, files, target, nullptr, nullptr, nullptr, run, false};
+                     ExportRun run, ExportReads reads = {}) {
+  return {name, OutputKind::Export, needs, files, target, nullptr, nullptr, nullptr, run, reads};
 }
 
-// A map export: its target is the chosen map header, and it reads the grid template.
-NamedOutput mapExported(const char* name, StageNeeds needs, const char* files, ExportRun run) {
-  return {name, OutputKind::Export, needs, files, "map.master", nullptr, nullptr, nullptr, run,
-          true};
-}
+constexpr ExportReads MAP_TEMPLATE{true, false};
+constexpr ExportReads EPSG{false, true};
+constexpr ExportReads MAP_TEMPLATE_EPSG{true, true};
 
 const std::vector<NamedOutput>& outputTable() {
   static const std::vector<NamedOutput> table = {
@@ -207,19 +224,25 @@ const std::vector<NamedOutput>& outputTable() {
       picture("normal", SURFACE, "normal.png", normalPicture),
       picture("contour", NONE, "contour.png", contourPicture),
       picture("segment", LINES, "segment.png", segmentPicture),
+      picture("surface", CLASSES, "surface.png", surfacePicture),
       dump("dump-surface", SURFACE, "variance.npy normal.npy", surfaceDump, "dump surface"),
       dump("dump-segmentation", ALL, "labels.npy segments.csv linemask.npy linesegments.csv",
            writeSegmentationDump, "dump segmentation"),
+      dump("dump-surface-classes", CLASSES, "surface.npy", surfaceClassDump,
+           "dump surface classes"),
       exported("pt3d-normal", SURFACE, "normal.pt3d", "normal.pt3d", pt3dNormal),
       exported("pt3d-class", SURFACE_LINES, "class.pt3d", "class.pt3d", pt3dClass),
-      mapExported("count-map", LINES, "map-h.master map-h.raw", countMap),
-      mapExported("road-height", LINES, "map-r.master map-r.raw", roadHeight),
+      exported("count-map", LINES, "map-h.master map-h.raw", "map.master", countMap, MAP_TEMPLATE),
+      exported("road-height", LINES, "map-r.master map-r.raw", "map.master", roadHeight,
+               MAP_TEMPLATE),
       exported("road-ds", LINES, "road.ds", "road.ds", roadDs),
       exported("nonroad-ds", LINES, "nonroad.ds", "nonroad.ds", nonRoadDs),
-      exported("ply", ALL, "points.ply", "points.ply", ply),
-      exported("las", SURFACE_LINES, "points.las", "points.las", las),
-      mapExported("geotiff", LINES,
-                  "map-h.master map-h.raw map-h.tif map-r.master map-r.raw map-r.tif", geoTiffs),
+      exported("ply", ALL_CLASSES, "points.ply", "points.ply", ply),
+      exported("las", SURFACE_LINES_CLASSES, "points.las", "points.las", las),
+      exported("geotiff", LINES,
+               "map-h.master map-h.raw map-h.tif map-r.master map-r.raw map-r.tif", "map.master",
+               geoTiffs, MAP_TEMPLATE_EPSG),
+      exported("kerbs", CLASSES, "kerbs.geojson", "kerbs.geojson", kerbs, EPSG),
   };
   return table;
 }
@@ -314,9 +337,9 @@ bool isOutputName(OutputKind kind, const std::string& name) {
   return entry && entry->kind == kind;
 }
 
-bool outputReadsMapTemplate(const std::string& name) {
+ExportReads exportReads(const std::string& name) {
   const NamedOutput* entry = findOutput(name);
-  return entry && entry->mapTemplate;
+  return entry ? entry->reads : ExportReads{};
 }
 
 StageNeeds outputNeeds(const std::string& name) {

@@ -60,9 +60,10 @@ bool loadProject(const ProjectRecords& project, const std::string& mdlPath,
 
 // The stages, 1 when their results exist afterwards (each computes only what is missing); 0
 // also when project.parallel.control stops them, leaving no result (scan/stage_control.h).
-int runSurfaceEstimation(const ProjectRecords& project);   // VarianceMap and NormalMap
-int runLineSegmentation(const ProjectRecords& project);    // LineSegmentMask and the lists
-int runRegionSegmentation(const ProjectRecords& project);  // LabelMap and SegmentTable
+int runSurfaceEstimation(const ProjectRecords& project);      // VarianceMap and NormalMap
+int runLineSegmentation(const ProjectRecords& project);       // LineSegmentMask and the lists
+int runRegionSegmentation(const ProjectRecords& project);     // LabelMap and SegmentTable
+int runSurfaceClassification(const ProjectRecords& project);  // surface classes, kerb feet
 
 // Which results a change of the segmentation parameters makes stale: the surface estimation
 // (winHalfSize, maxPointDist, maxFitResidual) and the region segmentation (those, minRegionSize,

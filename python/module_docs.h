@@ -46,6 +46,11 @@ inline constexpr const char* LINE_CLASSES_DOC =
 scan-plane point, 1 vertical, 2 road, 4 another straight piece, 5 a piece's end point that starts
 no piece, 8 a point on no piece. A view.)";
 
+inline constexpr const char* SURFACE_CLASSES_DOC =
+    R"(uint8 [line, sample]: the surface classification's class of each sample
+(SURFACE_CLASSES): 0 no point, 1 carriageway, 2 vertical, 3 other, 4 kerb, 5 ground (footways,
+shoulders, verges, slopes). A view.)";
+
 inline constexpr const char* LINE_SEGMENTS_DOC =
     R"(The straight pieces of every scan line: a structured array (line, first, last,
 line_class), lines in order, as linesegments.csv.)";
@@ -57,12 +62,13 @@ order with the columns of segments.csv.)";
 
 inline constexpr const char* VALID_DOC =
     R"(bool [line, sample]: where the named result has data: 'ranges' and 'points' (a point),
-'variance', 'normals', 'line_classes' (a scan-plane point) or 'labels' (a segment). Runs the stage
-the result needs. For NaN instead of the markers: numpy.where(p.valid('variance'), p.variance(),
+'variance', 'normals', 'line_classes' (a scan-plane point), 'surface_classes' (a point) or
+'labels' (a segment). Runs the stage the result needs. For NaN instead of the markers: numpy.where(p.valid('variance'), p.variance(),
 numpy.nan).)";
 
 inline constexpr const char* PICTURE_DOC =
-    R"(uint8 RGB of the picture 'range', 'variance', 'normal', 'contour' or 'segment'.
+    R"(uint8 RGB of the picture 'range', 'variance', 'normal', 'contour', 'segment' or 'surface'
+(PICTURES).
 
 layout='window' (default): [row, column, 3] as the window shows it at zoom 100 %: one row per
 sample (sample 0 on top, at the bottom with inverse), one column per scan line, (lines // 8) * 8
@@ -82,7 +88,7 @@ query` prints them, or None when the sample has no segment.)";
 inline constexpr const char* EXPORT_DOC =
     R"(Writes an export (EXPORTS: the names of `quorvel run --export`) and returns the files it
 wrote. map_template (count-map, road-height, geotiff): a map header to take the grid from; epsg
-(geotiff): the coordinate system. Raises ExportError (an OSError: errno, strerror, filename; a
+(geotiff, kerbs): the coordinate system. Raises ExportError (an OSError: errno, strerror, filename; a
 FileNotFoundError for a missing folder or template); the previous files stay whole.)";
 
 inline constexpr const char* CLOSE_DOC =

@@ -14,7 +14,7 @@ namespace {
 void checkNames(const std::string& name, const std::string& layout) {
   if (!isOutputName(OutputKind::Picture, name)) {
     throw py::value_error("unknown picture '" + name +
-                          "': range, variance, normal, contour or segment");
+                          "': range, variance, normal, contour, segment or surface");
   }
   if (layout != "window" && layout != "lines") {
     throw py::value_error("unknown layout '" + layout + "': window or lines");

@@ -69,7 +69,7 @@ py::object query(PythonProject& p, const IntArg& line, const IntArg& sample, Fie
 // The template, checked as the command line checks it: a file that can be read.
 std::optional<std::string> mapTemplateArg(const std::string& name, const py::handle& value) {
   if (value.is_none()) return std::nullopt;
-  if (!outputReadsMapTemplate(name)) {
+  if (!exportReads(name).mapTemplate) {
     throw py::value_error("map_template is for count-map, road-height and geotiff, not " + name);
   }
   const std::string path = pathArg(value, "map_template");
@@ -83,7 +83,7 @@ std::optional<std::string> mapTemplateArg(const std::string& name, const py::han
 
 std::optional<int32_t> epsgArg(const std::string& name, const py::handle& value) {
   if (value.is_none()) return std::nullopt;
-  if (name != "geotiff") throw py::value_error("epsg is for geotiff, not " + name);
+  if (!exportReads(name).epsg) throw py::value_error("epsg is for geotiff and kerbs, not " + name);
   return static_cast<int32_t>(integerArg(value, "epsg", MIN_EPSG_CODE, MAX_EPSG_CODE));
 }
 
@@ -117,7 +117,7 @@ py::frozenset computedStages(PythonProject& p) {
   py::set stages;
   for (const auto& [need, name] :
        {std::pair{Needs::Surface, "surface"}, std::pair{Needs::Lines, "lines"},
-        std::pair{Needs::Regions, "regions"}}) {
+        std::pair{Needs::Regions, "regions"}, std::pair{Needs::Classes, "classes"}}) {
     if (computed(p.project.store, {need})) stages.add(name);
   }
   return py::frozenset(stages);
@@ -192,7 +192,8 @@ void bindProject(py::module_& m) {
       .def_property_readonly(
           "computed", locked(computedStages),
           "The stages whose results are ready: 'surface' (variance, normals), 'lines' "
-          "(line_classes, line_segments), 'regions' (labels and segments).")
+          "(line_classes, line_segments), 'regions' (labels and segments), 'classes' "
+          "(surface_classes).")
       .def_property_readonly(
           "header", locked(header),
           "The DS file's header: field_of_view, angular_resolution (degrees), range_unit "
@@ -222,6 +223,8 @@ void bindProject(py::module_& m) {
       .def("normals", resultMethod({Needs::Surface}, normalsArray), THREADS, NORMALS_DOC)
       .def("line_classes", resultMethod({Needs::Lines}, lineClassesArray), THREADS,
            LINE_CLASSES_DOC)
+      .def("surface_classes", resultMethod({Needs::Classes}, surfaceClassesArray), THREADS,
+           SURFACE_CLASSES_DOC)
       .def("line_segments",
            resultMethod({Needs::Lines},
                         [](PythonProject& p) { return lineSegmentsTable(p.project.store); }),

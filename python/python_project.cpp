@@ -35,6 +35,10 @@ void runNeeded(const ProjectRecords& records, const std::vector<Needs>& needs,
     if (need == Needs::Regions && !run(runRegionSegmentation, "Region segmentation failure.")) {
       return;
     }
+    if (need == Needs::Classes &&
+        !run(runSurfaceClassification, "Surface classification failure.")) {
+      return;
+    }
   }
 }
 
@@ -98,6 +102,7 @@ bool computed(const ScanStore& store, const std::vector<Needs>& needs) {
   return std::all_of(needs.begin(), needs.end(), [&](Needs need) {
     if (need == Needs::Surface) return store.normalMap.has_value();
     if (need == Needs::Lines) return store.lineSegmentMask.has_value();
+    if (need == Needs::Classes) return store.surfaceClassMap.has_value();
     return store.labelMap.has_value();
   });
 }
@@ -108,6 +113,7 @@ std::vector<Needs> outputStages(const std::string& name) {
   if (reads.surface) needs.push_back(Needs::Surface);
   if (reads.lines) needs.push_back(Needs::Lines);
   if (reads.regions) needs.push_back(Needs::Regions);
+  if (reads.classes) needs.push_back(Needs::Classes);
   return needs;
 }
 
@@ -134,6 +140,9 @@ void closeProject(PythonProject& p) {
   if (store.labelMap) p.views.release(Buffer::Labels, std::move(*store.labelMap));
   if (store.lineSegmentMask) {
     p.views.release(Buffer::LineClasses, std::move(*store.lineSegmentMask));
+  }
+  if (store.surfaceClassMap) {
+    p.views.release(Buffer::SurfaceClasses, std::move(*store.surfaceClassMap));
   }
   freeScanStore(store);
   freeBitmapTiles(p.project.tiles);

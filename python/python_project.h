@@ -64,7 +64,7 @@ struct CallOptions {
 
 // Under the lock: runs the stages the call needs that have not run yet (without the GIL,
 // stoppable by Ctrl-C); raises RuntimeError with the window's text when a stage fails.
-enum class Needs { Surface, Lines, Regions };
+enum class Needs { Surface, Lines, Regions, Classes };
 void runStages(PythonProject& p, const std::vector<Needs>& needs, std::optional<int> threads);
 std::vector<Needs> outputStages(const std::string& name);  // of a picture or export by name
 bool computed(const ScanStore& store, const std::vector<Needs>& needs);  // their results are there

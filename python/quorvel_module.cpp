@@ -18,6 +18,7 @@
 #include "python/segment_params_view.h"
 #include "scan/segment_lookup.h"
 #include "segment/line_class.h"
+#include "segment/surface_classes.h"
 #include "sim/simulator.h"
 
 namespace quorvel::python {
@@ -44,14 +45,10 @@ py::str simulate(const PathArg& outDirArg, const StrArg& scene, const IntArg& li
   return pathText((std::filesystem::path(outDir) / "sim.mdl").string());
 }
 
-py::dict lineClasses() {
+// A table of class codes and their names.
+py::dict classNames(std::initializer_list<std::pair<uint8_t, const char*>> names) {
   py::dict classes;
-  classes[py::int_(MASK_NO_POINT)] = "no point";
-  classes[py::int_(LINE_CLASS_VERTICAL)] = "vertical";
-  classes[py::int_(LINE_CLASS_ROAD)] = "road";
-  classes[py::int_(LINE_CLASS_LINE)] = "line";
-  classes[py::int_(MASK_PIECE_END)] = "piece end";
-  classes[py::int_(MASK_NO_LINE)] = "no line";
+  for (const auto& [code, name] : names) classes[py::int_(code)] = name;
   return classes;
 }
 
@@ -60,7 +57,18 @@ void bindConstants(py::module_& m) {
   m.attr("NO_VARIANCE") = NO_VARIANCE;
   m.attr("NO_NORMAL") = NO_NORMAL;
   m.attr("MAX_SEGMENTS") = MAX_SEGMENTS;
-  m.attr("LINE_CLASSES") = lineClasses();
+  m.attr("LINE_CLASSES") = classNames({{MASK_NO_POINT, "no point"},
+                                       {LINE_CLASS_VERTICAL, "vertical"},
+                                       {LINE_CLASS_ROAD, "road"},
+                                       {LINE_CLASS_LINE, "line"},
+                                       {MASK_PIECE_END, "piece end"},
+                                       {MASK_NO_LINE, "no line"}});
+  m.attr("SURFACE_CLASSES") = classNames({{SURFACE_NO_POINT, "no point"},
+                                          {SURFACE_CARRIAGEWAY, "carriageway"},
+                                          {SURFACE_VERTICAL, "vertical"},
+                                          {SURFACE_OTHER, "other"},
+                                          {SURFACE_KERB, "kerb"},
+                                          {SURFACE_GROUND, "ground"}});
   m.attr("PICTURES") = py::tuple(py::cast(outputNames(OutputKind::Picture)));
   m.attr("EXPORTS") = py::tuple(py::cast(outputNames(OutputKind::Export)));
 }

@@ -10,6 +10,7 @@
 #include "scan/point_reconstruction.h"
 #include "scan/segment_lookup.h"
 #include "segment/line_class.h"
+#include "segment/surface_classes.h"
 
 namespace quorvel::python {
 
@@ -101,6 +102,13 @@ py::array lineClassesArray(PythonProject& p) {
                       store.lineSegmentMask->data());
 }
 
+py::array surfaceClassesArray(PythonProject& p) {
+  const ScanStore& store = p.project.store;
+  return p.views.view(selfOf(p), Buffer::SurfaceClasses, py::dtype::of<uint8_t>(),
+                      {linesOf(store), samplesOf(store)}, {samplesOf(store), 1},
+                      store.surfaceClassMap->data());
+}
+
 py::array pointsArray(PythonProject& p, std::optional<int> threads) {
   const ScanStore& store = p.project.store;
   const auto lines = static_cast<size_t>(store.lineCount);
@@ -170,9 +178,11 @@ std::vector<Needs> resultNeeds(const std::string& name) {
   if (name == "ranges" || name == "points") return {};
   if (name == "variance" || name == "normals") return {Needs::Surface};
   if (name == "line_classes") return {Needs::Lines};
+  if (name == "surface_classes") return {Needs::Classes};
   if (name == "labels") return {Needs::Regions};
-  throw py::value_error("unknown result '" + name +
-                        "': ranges, points, variance, normals, line_classes or labels");
+  throw py::value_error(
+      "unknown result '" + name +
+      "': ranges, points, variance, normals, line_classes, surface_classes or labels");
 }
 
 py::array validArray(PythonProject& p, const std::string& name) {
@@ -198,6 +208,11 @@ py::array validArray(PythonProject& p, const std::string& name) {
   if (name == "line_classes") {
     return maskOf(store, [&](int32_t l, int32_t s) {
       return (*store.lineSegmentMask)[static_cast<size_t>(l) * P + s] != MASK_NO_POINT;
+    });
+  }
+  if (name == "surface_classes") {
+    return maskOf(store, [&](int32_t l, int32_t s) {
+      return (*store.surfaceClassMap)[static_cast<size_t>(l) * P + s] != SURFACE_NO_POINT;
     });
   }
   return maskOf(store, [&](int32_t l, int32_t s) {

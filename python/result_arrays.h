@@ -9,6 +9,7 @@
 //                 two fits in the 3 x 3 block
 //   normals       float64 [.., 3]; NO_NORMAL (99999999.0) in all three components without a fit
 //   line_classes  uint8; MASK_NO_POINT (0) without a scan-plane point
+//   surface_classes  uint8; SURFACE_NO_POINT (0) without a point
 //   labels        uint16; MAX_SEGMENTS (10000) and above: no segment
 // validArray gives the samples with data of each as a bool array.
 #pragma once
@@ -41,7 +42,9 @@ py::array rangesArray(PythonProject& p);       // a view
 py::array varianceArray(PythonProject& p);     // a view of the sample-major buffer
 py::array normalsArray(PythonProject& p);      // a view [lines, samples, 3]
 py::array lineClassesArray(PythonProject& p);  // a view
-py::array labelsArray(PythonProject& p);       // a view
+// A view; the classes never go stale: they depend on no segmentation parameter.
+py::array surfaceClassesArray(PythonProject& p);
+py::array labelsArray(PythonProject& p);  // a view
 py::array pointsArray(PythonProject& p, std::optional<int> threads);
 py::array lineSegmentsTable(const ScanStore& store);  // one row per piece, lines in order
 py::array segmentsTable(const ScanStore& store);      // one row per segment, label order

@@ -12,12 +12,15 @@ NO_VARIANCE: float
 NO_NORMAL: float
 MAX_SEGMENTS: int
 LINE_CLASSES: dict[int, str]
+SURFACE_CLASSES: dict[int, str]
 PICTURES: tuple[str, ...]
 EXPORTS: tuple[str, ...]
 
 PathArg = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
-ResultName = Literal["ranges", "points", "variance", "normals", "line_classes", "labels"]
-PictureName = Literal["range", "variance", "normal", "contour", "segment"]
+ResultName = Literal[
+    "ranges", "points", "variance", "normals", "line_classes", "surface_classes", "labels"
+]
+PictureName = Literal["range", "variance", "normal", "contour", "segment", "surface"]
 
 class Params:
     win_half_size: int
@@ -38,7 +41,7 @@ class Project:
     @property
     def closed(self) -> bool: ...
     @property
-    def computed(self) -> frozenset[Literal["surface", "lines", "regions"]]: ...
+    def computed(self) -> frozenset[Literal["surface", "lines", "regions", "classes"]]: ...
     @property
     def header(self) -> dict[str, Union[int, float]]: ...
     @property
@@ -57,6 +60,7 @@ class Project:
     def variance(self, threads: Optional[int] = None) -> npt.NDArray[np.float64]: ...
     def normals(self, threads: Optional[int] = None) -> npt.NDArray[np.float64]: ...
     def line_classes(self, threads: Optional[int] = None) -> npt.NDArray[np.uint8]: ...
+    def surface_classes(self, threads: Optional[int] = None) -> npt.NDArray[np.uint8]: ...
     def line_segments(self, threads: Optional[int] = None) -> npt.NDArray[np.void]: ...
     def regions(
         self, threads: Optional[int] = None

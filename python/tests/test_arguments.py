@@ -36,7 +36,7 @@ INVALID = [
     (lambda p: p.export("bogus", "x"), ValueError, "unknown export 'bogus'"),
     (lambda p: p.export("las", 5), TypeError, "path must be a str, bytes or os.PathLike"),
     (lambda p: p.export("las", "x.las", map_template="t"), ValueError, "map_template is for"),
-    (lambda p: p.export("las", "x.las", epsg=4326), ValueError, "epsg is for geotiff"),
+    (lambda p: p.export("las", "x.las", epsg=4326), ValueError, "epsg is for geotiff and kerbs"),
     (lambda p: p.export("geotiff", "x.master", epsg=99999), ValueError, "epsg must be an integer"),
     (lambda p: quorvel.simulate("x", seed=-1), ValueError, "seed must be an integer in 0"),
     (lambda p: quorvel.simulate("x", lines=0), ValueError, "lines must be an integer in 1"),

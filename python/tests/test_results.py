@@ -17,6 +17,7 @@ def test_arrays_equal_the_command_lines_dump(sample, dump):
     normals = np.load(dump / "normal.npy").transpose(1, 0, 2)
     assert same_bits(np.ascontiguousarray(sample.normals()), normals.copy())
     assert same_bits(np.ascontiguousarray(sample.line_classes()), np.load(dump / "linemask.npy"))
+    assert same_bits(np.ascontiguousarray(sample.surface_classes()), np.load(dump / "surface.npy"))
     labels, segments = sample.regions()
     assert same_bits(np.ascontiguousarray(labels), np.load(dump / "labels.npy").T.copy())
     table = np.genfromtxt(dump / "segments.csv", delimiter=",", names=True)
@@ -42,6 +43,7 @@ def test_valid_masks_mark_the_documented_no_data_values(sample):
         "variance": variance != quorvel.NO_VARIANCE,
         "normals": (normals != quorvel.NO_NORMAL).all(axis=2),
         "line_classes": classes != 0,
+        "surface_classes": sample.surface_classes() != 0,
         "labels": labels < quorvel.MAX_SEGMENTS,
     }
     valid = {name: sample.valid(name) for name in expected}
@@ -52,6 +54,7 @@ def test_valid_masks_mark_the_documented_no_data_values(sample):
     assert not (valid["variance"] & ~valid["normals"]).any()
     assert not (valid["normals"] & ~valid["points"]).any()
     assert set(np.unique(classes)) <= set(quorvel.LINE_CLASSES)
+    assert set(np.unique(sample.surface_classes())) <= set(quorvel.SURFACE_CLASSES)
 
 
 def test_pictures_and_exports_equal_the_command_lines(sample, dump, tmp_path):
