@@ -67,8 +67,8 @@ inline constexpr const char* VALID_DOC =
 numpy.nan).)";
 
 inline constexpr const char* PICTURE_DOC =
-    R"(uint8 RGB of the picture 'range', 'variance', 'normal', 'contour', 'segment' or 'surface'
-(PICTURES).
+    R"(uint8 RGB of the picture 'range', 'variance', 'normal', 'contour', 'segment', 'surface' or
+'regions' (PICTURES).
 
 layout='window' (default): [row, column, 3] as the window shows it at zoom 100 %: one row per
 sample (sample 0 on top, at the bottom with inverse), one column per scan line, (lines // 8) * 8

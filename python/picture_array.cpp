@@ -13,8 +13,11 @@ namespace {
 
 void checkNames(const std::string& name, const std::string& layout) {
   if (!isOutputName(OutputKind::Picture, name)) {
-    throw py::value_error("unknown picture '" + name +
-                          "': range, variance, normal, contour, segment or surface");
+    std::string known;
+    for (const std::string& picture : outputNames(OutputKind::Picture)) {
+      known += (known.empty() ? "" : ", ") + picture;
+    }
+    throw py::value_error("unknown picture '" + name + "': " + known);
   }
   if (layout != "window" && layout != "lines") {
     throw py::value_error("unknown layout '" + layout + "': window or lines");

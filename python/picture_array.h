@@ -1,5 +1,5 @@
-// The pictures (range, variance, normal, contour, segment, surface) as NumPy arrays of RGB bytes,
-// in one of two layouts:
+// The pictures (range, variance, normal, contour, segment, surface, regions) as NumPy arrays of RGB
+// bytes, in one of two layouts:
 //   "window": [row, column, 3] as the window shows the picture at zoom 100 %: one row per
 //             sample (sample 0 on top, at the bottom with inverse), one column per scan line,
 //             and (L div 8) * 8 + 8 columns in all: those past the last line repeat it;

@@ -20,7 +20,7 @@ PathArg = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 ResultName = Literal[
     "ranges", "points", "variance", "normals", "line_classes", "surface_classes", "labels"
 ]
-PictureName = Literal["range", "variance", "normal", "contour", "segment", "surface"]
+PictureName = Literal["range", "variance", "normal", "contour", "segment", "surface", "regions"]
 
 class Params:
     win_half_size: int
