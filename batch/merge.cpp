@@ -9,6 +9,7 @@
 #include "batch/grid.h"
 #include "batch/mosaic.h"
 #include "batch/plan.h"
+#include "batch/points_vpc.h"
 #include "batch/task_record.h"
 #include "pipeline/report.h"
 #include "scan/file_bytes.h"
@@ -85,18 +86,18 @@ std::string tilesGeoJson(const BatchPlan& plan, const std::vector<TaskState>& st
   return collection.dump(1) + "\n";
 }
 
-std::vector<MosaicTile> mosaicTiles(const std::string& dir, const std::vector<TaskState>& states,
+std::vector<TaskRaster> taskRasters(const std::string& dir, const std::vector<TaskState>& states,
                                     const std::string& base) {
-  std::vector<MosaicTile> tiles;
+  std::vector<TaskRaster> rasters;
   for (const TaskState& state : states) {
     const auto found = state.record.rasters.find(base);
     if (!state.record.done || found == state.record.rasters.end()) continue;
-    tiles.push_back({dir + "/" + state.task->folder + "/" + base + ".raw", found->second});
+    rasters.push_back({dir + "/" + state.task->folder + "/" + base + ".raw", found->second});
   }
-  return tiles;
+  return rasters;
 }
 
-// The mosaics, when the plan has map rasters; a note when the grid is too large for them.
+// The mosaics, when the plan has map rasters.
 Status writeMosaics(const std::string& dir, const BatchPlan& plan,
                     const std::vector<TaskState>& states, json& report) {
   if (!planHasMaps(plan)) return {};
@@ -104,21 +105,29 @@ Status writeMosaics(const std::string& dir, const BatchPlan& plan,
   if (Status status = readFileBytes(dir + "/grid.master", bytes); !status.ok()) return status;
   MapParams grid;
   parseMapTemplate(bytes, grid);
-  const int64_t cells = int64_t{grid.width} * grid.length;
-  if (cells > MOSAIC_CELL_LIMIT) {
-    report["mosaicNote"] = "the grid of " + std::to_string(grid.width) + " x " +
-                           std::to_string(grid.length) +
-                           " cells is too large for one raster: the tasks' rasters are kept";
-    return {};
-  }
   std::filesystem::create_directories(dir + "/mosaic");
   Status status = writeCountMosaic(dir + "/mosaic/map-h.tif", grid,
-                                   mosaicTiles(dir, states, "map-h"), plan.options.epsg);
+                                   taskRasters(dir, states, "map-h"), plan.options.epsg);
   if (status.ok()) {
-    status = writeRoadMosaic(dir + "/mosaic/map-r.tif", grid, mosaicTiles(dir, states, "map-r"),
+    status = writeRoadMosaic(dir + "/mosaic/map-r.tif", grid, taskRasters(dir, states, "map-r"),
                              plan.options.epsg);
   }
   if (status.ok()) report["mosaics"] = {"mosaic/map-h.tif", "mosaic/map-r.tif"};
+  return status;
+}
+
+// The point cloud of every done task's LAS file, when the plan exports LAS.
+Status writePointCloud(const std::string& dir, const BatchPlan& plan,
+                       const std::vector<TaskState>& states, json& report) {
+  const std::vector<std::string>& exports = plan.options.exports;
+  if (std::find(exports.begin(), exports.end(), "las") == exports.end()) return {};
+  std::vector<std::string> folders;
+  for (const TaskState& state : states) {
+    if (state.record.done) folders.push_back(state.task->folder);
+  }
+  std::filesystem::create_directories(dir + "/mosaic");
+  Status status = writePointsVpc(dir, folders, plan.options.epsg);
+  if (status.ok()) report["pointCloud"] = POINTS_VPC;
   return status;
 }
 
@@ -165,8 +174,6 @@ void printSummary(const std::string& dir, const json& report, std::ostream& out)
   out << line;
   out << "Largest task memory: " << report["largestTaskMemoryKiB"].get<int64_t>() / 1024
       << " MiB\n";
-  if (report.contains("mosaicNote"))
-    out << "Mosaic: " << report["mosaicNote"].get<std::string>() << "\n";
 }
 
 }  // namespace
@@ -181,6 +188,7 @@ int runMerge(const std::string& dir, std::optional<double> wallSeconds, std::ost
   const std::vector<TaskState> states = taskStates(dir, plan);
   json report = reportJson(states, wallSeconds);
   Status status = writeMosaics(dir, plan, states, report);
+  if (status.ok()) status = writePointCloud(dir, plan, states, report);
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
   printSummary(dir, report, out);

@@ -4,7 +4,7 @@
 #include <charconv>
 
 #include "cli/name_list.h"
-#include "export/map_geotiff.h"
+#include "export/epsg_crs.h"
 #include "pipeline/named_outputs.h"
 
 namespace quorvel::cli {
@@ -45,16 +45,20 @@ Status parseMaskRange(const std::string& text, MaskRange& mask) {
   return {};
 }
 
-Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports) {
+Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports,
+                       EpsgUse use) {
   if (!epsg) return {};
-  if (std::find(exports.begin(), exports.end(), "geotiff") == exports.end()) {
-    return fault("--epsg without --export geotiff");
+  const auto exported = [&](const char* name) {
+    return std::find(exports.begin(), exports.end(), name) != exports.end();
+  };
+  const bool placed = use == EpsgUse::Batch ? exported("geotiff") || exported("count-map") ||
+                                                  exported("road-height") || exported("las")
+                                            : exported("geotiff");
+  if (!placed) {
+    return fault(use == EpsgUse::Batch ? "--epsg without a mosaic, a point cloud or GeoTIFFs"
+                                       : "--epsg without --export geotiff");
   }
-  if (*epsg < MIN_EPSG_CODE || *epsg > MAX_EPSG_CODE) {
-    return fault("bad EPSG code", std::to_string(*epsg),
-                 std::to_string(MIN_EPSG_CODE) + " ... " + std::to_string(MAX_EPSG_CODE));
-  }
-  return {};
+  return checkProjectedEpsg(*epsg);
 }
 
 }  // namespace quorvel::cli
