@@ -4,6 +4,8 @@
 
 #include "export/map_grid.h"
 #include "export/point_bounds.h"
+#include "scan/content_hash.h"
+#include "scan/file_bytes.h"
 #include "scan/project_load.h"
 
 namespace quorvel::batch {
@@ -36,13 +38,6 @@ void widenByLines(const PlannedProject& project, const LineWindow& lines, Extent
 
 }  // namespace
 
-bool planHasMaps(const BatchPlan& plan) {
-  const std::vector<std::string>& exports = plan.options.exports;
-  return std::any_of(exports.begin(), exports.end(), [](const std::string& name) {
-    return name == "count-map" || name == "road-height" || name == "geotiff";
-  });
-}
-
 Status batchGrid(const BatchPlan& plan, MapParams& grid) {
   grid = MapParams{};
   if (plan.options.mapTemplate) {
@@ -63,6 +58,34 @@ Status batchGrid(const BatchPlan& plan, MapParams& grid) {
     return fault("no map grid", "", "a readable project with scan lines");
   }
   return fitMapGrid(extent.max, extent.min, grid);
+}
+
+std::string gridFingerprint(std::string_view gridText) {
+  return hashText(
+      fnv1a({reinterpret_cast<const unsigned char*>(gridText.data()), gridText.size()}));
+}
+
+Status readPlannedGrid(const std::string& dir, const BatchPlan& plan, MapParams& grid) {
+  const std::string path = dir + "/" + GRID_FILE;
+  std::vector<unsigned char> bytes;
+  if (Status status = readFileBytes(path, bytes); !status.ok()) {
+    return fileFault(status.reason +
+                         "; run the batch again with the same projects and options to "
+                         "write it anew",
+                     path);
+  }
+  if (gridFingerprint({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) != plan.grid) {
+    return fileFault(
+        "not the map grid the batch was planned with; restore it, or delete "
+        "batch.json and grid.master to plan the batch again",
+        path);
+  }
+  grid = MapParams{};
+  parseMapTemplate(bytes, grid);
+  if (grid.width <= 0 || grid.length <= 0 || !(grid.pixelsize > 0.0)) {
+    return fileFault("a map grid without cells", path);
+  }
+  return {};
 }
 
 }  // namespace quorvel::batch

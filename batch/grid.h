@@ -3,15 +3,24 @@
 // projects exactly as one run's map export completes it from its own points.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "batch/plan.h"
 #include "export/map_params.h"
 #include "scan/status.h"
 
 namespace quorvel::batch {
 
+inline constexpr const char* GRID_FILE = "grid.master";
+
 // Reads every readable project once, chunkLines at a time, when the extent is needed.
 Status batchGrid(const BatchPlan& plan, MapParams& grid);
 
-bool planHasMaps(const BatchPlan& plan);  // count-map, road-height or geotiff requested
+std::string gridFingerprint(std::string_view gridText);  // kept in the plan
+
+// Reads DIR/grid.master and checks it before anything is computed from it: there, a grid with
+// cells, and the one the batch was planned with (its fingerprint). A fault says what to do.
+Status readPlannedGrid(const std::string& dir, const BatchPlan& plan, MapParams& grid);
 
 }  // namespace quorvel::batch

@@ -25,12 +25,21 @@ ImageWindow intersection(const ImageWindow& a, const ImageWindow& b) {
           std::min(a.right, b.right)};
 }
 
-// A task raster's cells on the image, within the grid.
+// A task raster's cells on the image.
 ImageWindow imageWindow(const RasterWindow& w, const MapParams& grid) {
-  const ImageWindow raster{int64_t{grid.length} - w.firstRow - w.length,
-                           int64_t{grid.length} - w.firstRow, w.firstColumn,
-                           int64_t{w.firstColumn} + w.width};
-  return intersection(raster, {0, grid.length, 0, grid.width});
+  return {int64_t{grid.length} - w.firstRow - w.length, int64_t{grid.length} - w.firstRow,
+          w.firstColumn, int64_t{w.firstColumn} + w.width};
+}
+
+// Every raster on the grid, so that none is written past it.
+Status checkOnGrid(const std::vector<TaskRaster>& rasters, const MapParams& grid) {
+  for (const TaskRaster& raster : rasters) {
+    const ImageWindow w = imageWindow(raster.placed.window, grid);
+    if (!w.empty() && (w.top < 0 || w.left < 0 || w.bottom > grid.length || w.right > grid.width)) {
+      return fault("the task's raster lies off the grid", raster.raster);
+    }
+  }
+  return {};
 }
 
 ImageWindow tileWindow(TileIndex tile) {
@@ -146,6 +155,7 @@ Status writeCountMosaic(const std::string& tifPath, const MapParams& grid,
                         const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg) {
   const GridBand band{
       {GridCells::UInt8, std::nullopt}, "non-road points per cell", std::nullopt, 0.0};
+  if (Status status = checkOnGrid(rasters, grid); !status.ok()) return status;
   return writeCog(tifPath, grid, band, epsg,
                   mosaicSource(rasters, grid, [&grid](TileIndex tile, const auto& in, auto cells) {
                     return fillCounts(tile, in, grid, cells);
@@ -158,6 +168,7 @@ Status writeRoadMosaic(const std::string& tifPath, const MapParams& grid,
                       "road height",
                       std::nullopt,
                       0.0};
+  if (Status status = checkOnGrid(rasters, grid); !status.ok()) return status;
   auto sums = std::make_shared<HeightSums>();
   return writeCog(
       tifPath, grid, band, epsg,
