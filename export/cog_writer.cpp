@@ -71,10 +71,15 @@ Dataset createPyramidFile(const std::string& path, const std::vector<LevelSize>&
                          nullptr, nullptr, nullptr) != CE_None) {
     return nullptr;
   }
-  for (size_t level = first; level < levels.size(); ++level) {
+  for (size_t level = first; level < levels.size(); ++level) {  // as tile_pyramid.h has them
+    GDALRasterBandH band = levelBand(dataset.get(), first, level);
     int width = 0, length = 0;
-    GDALGetBlockSize(levelBand(dataset.get(), first, level), &width, &length);
-    if (width != TILE_CELLS || length != TILE_CELLS) return nullptr;
+    GDALGetBlockSize(band, &width, &length);
+    if (width != TILE_CELLS || length != TILE_CELLS ||
+        GDALGetRasterBandXSize(band) != levels[level].width ||
+        GDALGetRasterBandYSize(band) != levels[level].length) {
+      return nullptr;
+    }
   }
   return dataset;
 }
