@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/grid.h"
+#include "batch/kerb_mosaic.h"
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/points_vpc.h"
@@ -126,18 +127,12 @@ Status writeMosaics(const std::string& dir, const BatchPlan& plan, const MapPara
   return {};
 }
 
-// The point cloud of every done task's LAS file, when LAS files are asked for.
-Status writePointCloud(const std::string& dir, const BatchPlan& plan,
-                       const std::vector<TaskState>& states, json& report) {
-  if (!asked(plan, "las")) return {};
-  std::vector<std::string> folders;
-  for (const TaskState& state : states) {
-    if (state.check.done) folders.push_back(state.task->folder);
+std::vector<size_t> doneTasks(const std::vector<TaskState>& states) {
+  std::vector<size_t> done;
+  for (size_t k = 0; k < states.size(); ++k) {
+    if (states[k].check.done) done.push_back(k);
   }
-  std::filesystem::create_directories(dir + "/mosaic");
-  Status status = writePointsVpc(dir, folders, plan.options.epsg);
-  if (status.ok()) report["pointCloud"] = POINTS_VPC;
-  return status;
+  return done;
 }
 
 json reportJson(const std::vector<TaskState>& states, std::optional<ThisRun> thisRun) {
@@ -238,7 +233,9 @@ int runMerge(const std::string& dir, std::optional<ThisRun> thisRun, std::ostrea
   const std::vector<TaskState> states = taskStates(dir, plan, maps ? &grid : nullptr);
   json report = reportJson(states, thisRun);
   Status status = maps ? writeMosaics(dir, plan, grid, states, report) : Status{};
-  if (status.ok()) status = writePointCloud(dir, plan, states, report);
+  const std::vector<size_t> done = doneTasks(states);
+  if (status.ok()) status = writePointsVpc(dir, plan, done);
+  if (status.ok()) status = writeKerbMosaic(dir, plan, done);
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
   printSummary(dir, report, out);

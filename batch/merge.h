@@ -3,7 +3,8 @@
 // 255 at most, as one run over the same points counts them) when count rasters are asked for,
 // DIR/mosaic/map-r.tif (road height in metres, Float32, the mean where tasks overlap, NaN where
 // no task has road) when road height rasters are, DIR/mosaic/points.vpc (every done task's LAS
-// file as one point cloud) when LAS files are, DIR/tiles.geojson (each task's footprint and
+// file as one point cloud) when LAS files are, DIR/mosaic/kerbs.geojson (the kerb lines of all
+// done tasks, when asked for: kerb_mosaic.h), DIR/tiles.geojson (each task's footprint and
 // properties) and DIR/report.json; then the summary. The plan and the grid are checked before
 // anything is written; a task counts as done only as batch/task_check.h says. Merges of one
 // folder take turns (a claim on DIR/merge.lock).

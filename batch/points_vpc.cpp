@@ -1,5 +1,6 @@
 #include "batch/points_vpc.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <ctime>
@@ -137,15 +138,20 @@ Status itemOf(const std::string& dir, const std::string& folder, std::optional<i
 
 }  // namespace
 
-Status writePointsVpc(const std::string& dir, const std::vector<std::string>& taskFolders,
-                      std::optional<int32_t> epsg) {
+Status writePointsVpc(const std::string& dir, const BatchPlan& plan,
+                      const std::vector<size_t>& done) {
+  const std::vector<std::string>& exports = plan.options.exports;
+  if (std::find(exports.begin(), exports.end(), "las") == exports.end()) return {};
+  const std::optional<int32_t> epsg = plan.options.epsg;
   const std::string wkt = epsg ? epsgWkt(*epsg) : std::string();
   json features = json::array();
-  for (const std::string& folder : taskFolders) {
+  for (const size_t task : done) {
     json item;
-    if (Status status = itemOf(dir, folder, epsg, wkt, item); !status.ok()) return status;
+    Status status = itemOf(dir, plan.tasks[task].folder, epsg, wkt, item);
+    if (!status.ok()) return status;
     if (!item.is_null()) features.push_back(std::move(item));
   }
+  std::filesystem::create_directories(dir + "/mosaic");
   const json collection = {{"type", "FeatureCollection"}, {"features", features}};
   return writeWholeFile(dir + "/" + POINTS_VPC, collection.dump(1) + "\n");
 }

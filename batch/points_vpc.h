@@ -10,20 +10,20 @@
 // task wrote the file (the DS file holds no time of acquisition).
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "batch/plan.h"
 #include "scan/status.h"
 
 namespace quorvel::batch {
 
 inline constexpr const char* POINTS_VPC = "mosaic/points.vpc";
 
-// Writes DIR/mosaic/points.vpc for the task folders (relative to DIR) whose points.las holds
-// points. Fails, keeping a previous file, when a LAS header cannot be read (its path and why).
-Status writePointsVpc(const std::string& dir, const std::vector<std::string>& taskFolders,
-                      std::optional<int32_t> epsg);
+// Writes the file when the plan asks for the las export, of the done tasks (their indices) whose
+// points.las holds points. Fails, keeping a previous file, when a LAS header cannot be read (its
+// path and why).
+Status writePointsVpc(const std::string& dir, const BatchPlan& plan,
+                      const std::vector<size_t>& done);
 
 }  // namespace quorvel::batch

@@ -48,15 +48,16 @@ Status parseMaskRange(const std::string& text, MaskRange& mask) {
 Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports,
                        EpsgUse use) {
   if (!epsg) return {};
-  const auto exported = [&](const char* name) {
-    return std::find(exports.begin(), exports.end(), name) != exports.end();
-  };
-  const bool placed = use == EpsgUse::Batch ? exported("geotiff") || exported("count-map") ||
-                                                  exported("road-height") || exported("las")
-                                            : exported("geotiff");
-  if (!placed) {
-    return fault(use == EpsgUse::Batch ? "--epsg without a mosaic, a point cloud or GeoTIFFs"
-                                       : "--epsg without --export geotiff");
+  // The outputs placed by the code: a run's GeoTIFFs and kerb lines, and a batch's mosaics (from
+  // count-map, road-height or geotiff) and point cloud (from las).
+  std::vector<std::string> placed = {"geotiff", "kerbs"};
+  if (use == EpsgUse::Batch) placed.insert(placed.end(), {"count-map", "road-height", "las"});
+  if (std::find_first_of(exports.begin(), exports.end(), placed.begin(), placed.end()) ==
+      exports.end()) {
+    return fault("--epsg without an output it places", "",
+                 use == EpsgUse::Batch
+                     ? "--export with geotiff, kerbs, count-map, road-height or las"
+                     : "--export with geotiff or kerbs");
   }
   return checkProjectedEpsg(*epsg);
 }

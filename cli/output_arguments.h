@@ -24,8 +24,8 @@ Status parseExportList(const std::string& list, std::vector<std::string>& export
 // Parses "STNO:EDNO" (integers, may be negative).
 Status parseMaskRange(const std::string& text, MaskRange& mask);
 
-// Who places its outputs by the EPSG code: `run` its GeoTIFFs; a batch also its mosaics (from
-// count-map, road-height or geotiff) and its point cloud (from las).
+// Who places its outputs by the EPSG code: `run` its GeoTIFFs and kerb lines; a batch also its
+// mosaics (from count-map, road-height or geotiff) and its point cloud (from las).
 enum class EpsgUse { Run, Batch };
 
 // The code must name a projected coordinate system in metres that GDAL knows, and some output

@@ -1,25 +1,18 @@
 #include "export/map_geotiff.h"
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "export/cog_writer.h"
+#include "export/number_text.h"
 #include "scan/file_bytes.h"
 #include "scan/file_system.h"
 
 namespace quorvel {
 
 namespace {
-
-// Shortest text that reads back as the same double.
-std::string exactText(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
 
 Status readHeader(const MapFileNames& map, MapHeaderKind kind, MapParams& params) {
   std::vector<unsigned char> bytes;
@@ -32,10 +25,10 @@ Status readHeader(const MapFileNames& map, MapHeaderKind kind, MapParams& params
         "a positive width and length", map.header);
   }
   if (!(params.pixelsize > 0.0 && std::isfinite(params.pixelsize))) {
-    return fault("bad pixelsize", exactText(params.pixelsize), "a positive number", map.header);
+    return fault("bad pixelsize", numberText(params.pixelsize), "a positive number", map.header);
   }
   if (kind == MapHeaderKind::RoadHeight && !(params.demres > 0.0 && std::isfinite(params.demres))) {
-    return fault("bad demres", exactText(params.demres), "a positive number", map.header);
+    return fault("bad demres", numberText(params.demres), "a positive number", map.header);
   }
   return {};
 }

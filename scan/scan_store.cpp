@@ -13,6 +13,8 @@ void initScanStore(ScanStore& store) {
   store.segmentTable.reset();
   store.lineSegmentMask.reset();
   store.lineSegmentLists.reset();
+  store.surfaceClassMap.reset();
+  store.kerbFeet.reset();
 }
 
 void freeScanStore(ScanStore& store) {
