@@ -1,9 +1,9 @@
 // Every output file by name, in one table: the pictures (range, variance, normal, contour,
-// segment, surface as NAME.png), the three parts of the dump (dump-surface, dump-segmentation,
-// dump-surface-classes) and the exports (pt3d-normal, pt3d-class, count-map, road-height,
-// road-ds, nonroad-ds, ply, las, geotiff, kerbs). Each entry says which stages' results it reads
-// and which files it writes; `quorvel run`, a batch task and the Python module all write through
-// it.
+// segment, surface, regions as NAME.png), the three parts of the dump (dump-surface,
+// dump-segmentation, dump-surface-classes) and the exports (pt3d-normal, pt3d-class, count-map,
+// road-height, road-ds, nonroad-ds, ply, las, geotiff, kerbs). Each entry says which stages'
+// results it reads and which files it writes; `quorvel run`, a batch task and the Python module
+// all write through it.
 #pragma once
 
 #include <cstdint>
@@ -56,8 +56,17 @@ struct WrittenOutput {
 };
 
 const std::vector<std::string>& outputNames(OutputKind kind);  // in the order above
+// The names "all" stands for (not regions, ply, las, geotiff and kerbs, which are named one by
+// one).
+const std::vector<std::string>& allOutputNames(OutputKind kind);
 bool isOutputName(OutputKind kind, const std::string& name);
 StageNeeds outputNeeds(const std::string& name);  // none for an unknown name
+// The options of an OutputRequest an export reads besides its path.
+struct ExportReads {
+  bool mapTemplate = false;  // count-map, road-height, geotiff
+  bool epsg = false;         // geotiff, kerbs
+};
+ExportReads exportReads(const std::string& name);  // none for another name
 
 // The names of the files the output writes into a folder, when every result it reads is there.
 std::vector<std::string> outputFiles(const std::string& name);

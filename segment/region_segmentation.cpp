@@ -8,6 +8,7 @@
 
 #include "features/range_image.h"
 #include "features/variance_map.h"
+#include "scan/parallel_for.h"  // for the process-wide control
 #include "scan/point_reconstruction.h"
 #include "scan/stage_message.h"
 #include "segment/region_seeds.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int32_t THRESHOLD_HALF_SIZE = 2;  // the seed's threshold window is 5 x 5
 constexpr int32_t MAX_INNER_MEMBERS = 6;    // more member neighbours: not a boundary sample
+constexpr int32_t REPORT_MEMBERS = 4096;    // members between two polls of the stage control
 
 // The grid and the inputs every step reads.
 struct Grid {
@@ -50,6 +52,8 @@ struct Region {
   int32_t sLo = 0, sHi = 0, lLo = 0, lHi = 0;                           // window, inclusive
   bool edgeSLo = true, edgeSHi = true, edgeLLo = true, edgeLHi = true;  // widen that side
   bool accepted = false;                                                // in the current sweep
+  int32_t reported = 0;         // members counted as progress
+  bool stopped = false;         // the stage control stopped the growth
   std::vector<size_t> members;  // acceptance order, seed first
   std::vector<size_t> tested;   // failed candidates
   std::vector<size_t> pending;  // candidates of later sweeps
@@ -64,6 +68,8 @@ struct Region {
     lLo = lHi = l0;
     edgeSLo = edgeSHi = edgeLLo = edgeLHi = true;
     accepted = false;
+    reported = 0;
+    stopped = false;
     members.clear();
     tested.clear();
     pending.clear();
@@ -169,8 +175,15 @@ void startSweep(const Grid& grid, Region& region) {
   region.pending.swap(later);
 }
 
-// One sweep; false when the growth ends.
-bool growthSweep(const Grid& grid, Region& region, RegionPoints& points) {
+// Counts the members not yet counted as progress; false (and stopped) when the stage is to stop.
+bool reportMembers(Region& region, StageRun& run) {
+  region.stopped = !run.advance(static_cast<size_t>(region.count - region.reported));
+  region.reported = region.count;
+  return !region.stopped;
+}
+
+// One sweep; false when the growth ends (or stops: a huge region takes long).
+bool growthSweep(const Grid& grid, Region& region, RegionPoints& points, StageRun& run) {
   widenWindow(grid, region);
   if (region.sLo > region.sHi) return false;
   startSweep(grid, region);
@@ -181,18 +194,22 @@ bool growthSweep(const Grid& grid, Region& region, RegionPoints& points) {
     if (i == previous || grid.labels[i] != UNASSIGNED) continue;
     previous = i;
     testCandidate(grid, region, points, i);
+    if (region.count - region.reported >= REPORT_MEMBERS && !reportMembers(region, run)) {
+      return false;
+    }
   }
   return region.accepted;
 }
 
-void growRegion(const Grid& grid, size_t seed, Region& region, RegionPoints& points) {
+void growRegion(const Grid& grid, size_t seed, Region& region, RegionPoints& points,
+                StageRun& run) {
   const int32_t l0 = grid.lineOf(seed), s0 = grid.sampleOf(seed);
   region.restart(l0, s0);
   grid.labels[seed] = IN_REGION;
   region.threshold = seedThreshold(grid, l0, s0);
   addMember(grid, region, points, seed, grid.point(seed));
   queueNeighbours(grid, region, seed);
-  while (growthSweep(grid, region, points)) {
+  while (growthSweep(grid, region, points, run)) {
   }
   for (size_t j : region.tested) {
     if (grid.labels[j] == TESTED) grid.labels[j] = UNASSIGNED;
@@ -242,8 +259,12 @@ int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range) {
 
 int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,
-                RegionPoints& points) {
+                RegionPoints& points, const StageControl& control) {
   initialLabels(store, *store.varianceMap, labelMap);
+  // Units of progress: each unassigned sample once when the seeds are ordered, once when a
+  // region takes it.
+  StageRun run(control,
+               2 * static_cast<size_t>(std::count(labelMap.begin(), labelMap.end(), UNASSIGNED)));
   const Grid grid{store,
                   calib,
                   params,
@@ -253,25 +274,29 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
                   store.pointsPerLine,
                   WorldPoints(store, calib)};
   SeedQueue seeds;
-  makeSeedQueue(labelMap, *store.varianceMap, seeds);
+  if (!makeSeedQueue(labelMap, *store.varianceMap, seeds, run)) return 0;
   uint16_t k = 0;
   Region region;
   size_t seed = 0;
   while (k < MAX_SEGMENTS && nextSeed(seeds, labelMap, *store.varianceMap, seed)) {
-    growRegion(grid, seed, region, points);
+    growRegion(grid, seed, region, points, run);
+    if (region.stopped) return 0;
     if (region.count < params.minRegionSize) {
       closeRegion(grid, region, NO_SEGMENT);
-      continue;
+    } else {
+      describeSegment(k, points.x.get(), points.y.get(), points.z.get(), region.count,
+                      boundaryCount(grid, region), segmentTable[k]);
+      closeRegion(grid, region, k);
+      k += 1;
     }
-    describeSegment(k, points.x.get(), points.y.get(), points.z.get(), region.count,
-                    boundaryCount(grid, region), segmentTable[k]);
-    closeRegion(grid, region, k);
-    k += 1;
+    if (!reportMembers(region, run)) return 0;
   }
+  run.finish();
   return 1;
 }
 
-int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params) {
+int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
+                   const StageControl& control) {
   if (store.labelMap) return 1;
   const size_t count =
       static_cast<size_t>(store.lineCount) * static_cast<size_t>(store.pointsPerLine);
@@ -285,7 +310,7 @@ int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentPara
     points.x = std::make_unique_for_overwrite<double[]>(count);
     points.y = std::make_unique_for_overwrite<double[]>(count);
     points.z = std::make_unique_for_overwrite<double[]>(count);
-    growRegions(store, calib, params, labels, table, points);
+    if (!growRegions(store, calib, params, labels, table, points, control)) return 0;
   } catch (const std::bad_alloc&) {
     showStageMessage("Memory failure in USFsegger.", "Error");
     return 0;
@@ -296,7 +321,7 @@ int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentPara
 }
 
 int USFsegger() {
-  return segmentRegions(scanStore, sensorCalib, segmentParams);
+  return segmentRegions(scanStore, sensorCalib, segmentParams, parallelOptions.control);
 }
 
 }  // namespace quorvel
