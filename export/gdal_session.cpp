@@ -22,11 +22,12 @@ void keepError(CPLErr level, CPLErrorNum, const char* message) {
 
 GdalErrorTrap::GdalErrorTrap() {
   CPLPushErrorHandlerEx(keepError, this);
+  if (const char* pam = CPLGetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr)) pam_ = pam;
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
 }
 
 GdalErrorTrap::~GdalErrorTrap() {
-  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", pam_ ? pam_->c_str() : nullptr);
   CPLPopErrorHandler();
 }
 

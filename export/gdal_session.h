@@ -2,6 +2,7 @@
 // error messages caught instead of printed, so that a failing call becomes a Status.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "scan/status.h"
@@ -27,6 +28,7 @@ class GdalErrorTrap {
  private:
   std::string message_;
   int systemError_ = 0;
+  std::optional<std::string> pam_;  // the thread's setting before, restored after
 };
 
 void registerGdalGeoTiff();  // GDAL's GTiff driver, once per process

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "export/export_sources.h"
@@ -44,6 +45,9 @@ struct LasExtent {
 };
 
 std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent);
+
+// The count and extent that a LAS 1.4 header states; false when the bytes are not one.
+bool parseLasExtent(std::span<const unsigned char> header, LasExtent& extent);
 
 // The stored integer of a coordinate: (value - offset) / 0.001 rounded half up.
 int32_t lasCoordinate(double value, double offset);

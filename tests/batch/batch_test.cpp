@@ -5,13 +5,11 @@
 
 #include <signal.h>
 #include <sys/wait.h>
-#include <tiffio.h>
 #include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -70,21 +68,6 @@ Bytes pictureColumns(const test::PngImage& image, uint32_t first, uint32_t width
     columns.insert(columns.end(), row, row + 3 * width);
   }
   return columns;
-}
-
-// The cells of a one-band 8-bit GeoTIFF, bottom row (the grid's row 0) first.
-Bytes tiffGridRows(const std::string& path) {
-  TIFFSetWarningHandler(nullptr);  // GDAL's and GeoTIFF's tags are unknown to plain libtiff
-  std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "r"), TIFFClose);
-  if (!tif) return {};
-  uint32_t width = 0, length = 0;
-  TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &length);
-  Bytes cells(size_t{width} * length);
-  for (uint32_t r = 0; r < length; ++r) {
-    TIFFReadScanline(tif.get(), cells.data() + size_t{length - 1 - r} * width, r, 0);
-  }
-  return cells;
 }
 
 // Each task's file `name`, whole or (read = npyData) its array data.
@@ -146,7 +129,6 @@ void expectSeamless(const std::string& b, const std::string& u) {
     }
     EXPECT_TRUE(same) << picture;
   }
-  EXPECT_TRUE(tiffGridRows(b + "/mosaic/map-h.tif") == test::readFile(u + "/map-h.raw"));
 }
 
 // The PLY points carry the drive's scan line; all but the region labels are the unsplit run's.
