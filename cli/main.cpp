@@ -95,6 +95,8 @@ void addRun(CLI::App& app, Arguments& args) {
   run->add_option("project", args.run.run.project, "The project's MDL file")->required();
   run->add_option("--out", args.run.run.outDir, "Output folder (created if missing)")->required();
   addOutputOptions(run, args.run);
+  run->add_flag("--drop-pose-glitches", args.run.run.dropPoseGlitches,
+                "Give the samples of pose glitches no point (they are reported either way)");
 }
 
 void addBatch(CLI::App& app, Arguments& args) {

@@ -12,6 +12,7 @@
 #include "cli/stage_timer.h"
 #include "features/segment_params.h"
 #include "scan/parallel_for.h"
+#include "scan/pose_glitches.h"
 
 namespace quorvel::cli {
 
@@ -55,6 +56,17 @@ void applyRunOptions(const RunOptions& options, const ProjectRecords& project) {
   project.render.inverse = options.inverse ? 1 : 0;
 }
 
+void applyPoseOptions(const RunOptions& options, const ProjectRecords& project,
+                      const std::string& caption, std::ostream& err,
+                      std::optional<LineWindow> reported) {
+  if (options.dropPoseGlitches) dropPoseGlitches(project.store);
+  const PoseFaults& faults = project.store.poseFaults;
+  warnPoseFaults(
+      err, caption,
+      reported ? faultsWithin(faults, reported->first, reported->first + reported->count) : faults,
+      options.dropPoseGlitches);
+}
+
 int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err) {
   std::error_code error;
   std::filesystem::create_directories(options.outDir, error);
@@ -68,6 +80,7 @@ int runPipeline(const RunOptions& options, std::ostream& out, std::ostream& err)
   if (!timer.time("load", [&] { return loadProjectOrReport(project, options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
+  applyPoseOptions(options, project, options.project, err);
   if (!runLineStages(project, options, timer, err)) return EXIT_FAILURE_REPORTED;
   // Every output is tried: one that fails does not keep the others from being written.
   bool allWritten = true;

@@ -22,7 +22,8 @@ struct RunOptions {
   std::optional<int32_t> epsg;             // coordinate system of the GeoTIFF rasters
   std::optional<MaskRange> mask;
   bool inverse = false;
-  bool dump = false;  // run every stage and write its in-memory results
+  bool dump = false;              // run every stage and write its in-memory results
+  bool dropPoseGlitches = false;  // the samples of pose glitches get no point
   bool timings = false;
   int threads = 0;  // 0: one per core
 };
@@ -37,6 +38,12 @@ Status parseMaskRange(const std::string& text, MaskRange& mask);
 // Sets the project's parameters as the options say (thread count, segmentation defaults, mask
 // range, Inverse).
 void applyRunOptions(const RunOptions& options, const ProjectRecords& project);
+
+// After the load: rejects the poses of glitches when the options say so, then warns of the pose
+// faults of lines first ... end - 1 (the loaded ones when not given), naming the caption.
+void applyPoseOptions(const RunOptions& options, const ProjectRecords& project,
+                      const std::string& caption, std::ostream& err,
+                      std::optional<LineWindow> reported = std::nullopt);
 
 // Loads, runs the stages, then writes every requested output, each whole or not at all ("Wrote
 // PATH" once a file is complete). An output that fails is reported and the others are still

@@ -33,11 +33,16 @@ std::optional<int32_t> sizeFromExtent(double max, double origin, double pixelsiz
 
 }  // namespace
 
-Status fitMapGrid(const Vec3& max, const Vec3& min, MapParams& params) {
+Status checkPixelsize(const MapParams& params) {
   if (!(params.pixelsize > 0.0 && std::isfinite(params.pixelsize))) {
     return fault("unusable pixelsize", std::to_string(params.pixelsize), "a positive finite number",
                  "in the map template");
   }
+  return {};
+}
+
+Status fitMapGrid(const Vec3& max, const Vec3& min, MapParams& params) {
+  if (Status status = checkPixelsize(params); !status.ok()) return status;
   if (params.ox == 0.0 && params.oy == 0.0) {
     params.ox = min[0];
     params.oy = min[1];

@@ -15,6 +15,9 @@ namespace quorvel {
 
 inline constexpr int64_t STRIP_CELLS = 16777216;  // 2^24
 
+// Fails unless the cell size is a positive finite number.
+Status checkPixelsize(const MapParams& params);
+
 // Takes the data's minimum x, y as origin when the origin is (0.0, 0.0), and the smallest
 // multiples of 8 beyond the extent as size when width and length are both 0. Fails when the
 // cell size is not a positive finite number or a size does not fit 32 bits. A size may come out

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "scan/pose_glitches.h"
+
 namespace quorvel::python {
 
 namespace {
@@ -46,7 +48,7 @@ void runStage(int (*stage)(const ProjectRecords&), const ProjectRecords& records
 
 std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
                                                  std::optional<std::pair<int32_t, int32_t>> mask,
-                                                 bool inverse) {
+                                                 bool inverse, bool dropGlitches) {
   auto p = std::make_unique<PythonProject>();
   p->mdlPath = mdlPath;
   if (mask) p->project.mask = {mask->first, mask->second};
@@ -56,12 +58,18 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
   {
     py::gil_scoped_release release;
     loaded = loadProject(p->project.records(), mdlPath, failure);
+    if (loaded && dropGlitches) dropPoseGlitches(p->project.store);
   }
   if (!loaded) {
     const py::object error = py::module_::import("quorvel").attr("LoadError");
     PyErr_SetObject(error.ptr(),
                     py::make_tuple(failure.text, failure.caption, failure.reason).ptr());
     throw py::error_already_set();
+  }
+  const PoseFaults& faults = p->project.store.poseFaults;
+  if (faults.any()) {
+    const std::string text = mdlPath + ": " + poseFaultsText(faults, dropGlitches);
+    if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) throw py::error_already_set();
   }
   return p;
 }

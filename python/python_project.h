@@ -25,9 +25,10 @@ struct PythonProject {
 };
 
 // Loads a project; raises LoadError(text, caption, reason) as the window's message would say.
+// With dropGlitches the glitches' samples get no point; a warning names the pose faults.
 std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
                                                  std::optional<std::pair<int32_t, int32_t>> mask,
-                                                 bool inverse);
+                                                 bool inverse, bool dropGlitches);
 
 // What a stage call needs before it returns; raises with the window's message when a stage
 // fails. Runs without the GIL, one call at a time per project, with the given thread count.

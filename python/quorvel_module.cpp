@@ -323,11 +323,12 @@ class ExportError(OSError):
   bindProject(m);
   m.def(
       "load",
-      [](const std::string& path, std::optional<std::pair<int32_t, int32_t>> mask, bool inverse) {
-        return loadPythonProject(path, mask, inverse);
-      },
+      [](const std::string& path, std::optional<std::pair<int32_t, int32_t>> mask, bool inverse,
+         bool dropGlitches) { return loadPythonProject(path, mask, inverse, dropGlitches); },
       py::arg("path"), py::arg("mask") = py::none(), py::arg("inverse") = false,
-      "Loads a project from its MDL file");
+      py::arg("drop_pose_glitches") = false,
+      "Loads a project from its MDL file; warns (UserWarning) of poses that give no points or are "
+      "glitches, which drop_pose_glitches leaves out");
   m.def("simulate", simulate, py::arg("out_dir"), py::arg("scene") = "street",
         py::arg("lines") = 1500, py::arg("setup") = 0.5, py::arg("seed") = 1,
         "Writes a simulated project into out_dir and returns its MDL file's path");

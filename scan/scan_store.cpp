@@ -7,19 +7,25 @@ ScanStore scanStore;
 void initScanStore(ScanStore& store) {
   store.lines.reset();
   store.lineCount = 0;
+  store.firstLine = 0;
+  store.poseFaults = {};
+  releaseDerivedBuffers(store);
+}
+
+void freeScanStore(ScanStore& store) {
+  initScanStore(store);
+}
+
+void releaseDerivedBuffers(ScanStore& store) {
+  if (store.lineSegmentLists) {
+    for (LineSegmentList& list : *store.lineSegmentLists) freeLineSegmentList(list);
+  }
   store.varianceMap.reset();
   store.normalMap.reset();
   store.labelMap.reset();
   store.segmentTable.reset();
   store.lineSegmentMask.reset();
   store.lineSegmentLists.reset();
-}
-
-void freeScanStore(ScanStore& store) {
-  if (store.lineSegmentLists) {
-    for (LineSegmentList& list : *store.lineSegmentLists) freeLineSegmentList(list);
-  }
-  initScanStore(store);
 }
 
 void initScanStore() {
