@@ -2,7 +2,7 @@
 // About, and Set Mask Range (the band of samples the pictures and exports leave out).
 #pragma once
 
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 namespace quorvel {
 

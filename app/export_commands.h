@@ -2,7 +2,7 @@
 // and its results to the chosen file.
 #pragma once
 
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 namespace quorvel {
 

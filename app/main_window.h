@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/view_state.h"
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 namespace quorvel {
 

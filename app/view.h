@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 namespace quorvel {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "cli/point_box.h"
-#include "cli/report.h"
+#include "pipeline/report.h"
+#include "scan/point_box.h"
 #include "scan/point_reconstruction.h"
 
 namespace quorvel::cli {

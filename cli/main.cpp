@@ -6,17 +6,17 @@
 #include <iostream>
 #include <optional>
 
-#include "cli/batch_command.h"
-#include "cli/batch_merge.h"
-#include "cli/export_outputs.h"
+#include "batch/batch_run.h"
+#include "batch/merge.h"
+#include "batch/task_run.h"
 #include "cli/huge_pages.h"
 #include "cli/info_command.h"
+#include "cli/output_arguments.h"
 #include "cli/query_command.h"
-#include "cli/report.h"
-#include "cli/run_command.h"
 #include "cli/simulate_command.h"
-#include "cli/task_command.h"
 #include "cli/version.h"  // generated at build time
+#include "pipeline/project_run.h"
+#include "pipeline/report.h"
 #include "render/bitmap_tile_store.h"
 #include "scan/scan_store.h"
 
@@ -34,7 +34,7 @@ struct ReleaseAtExit {
 
 // The output options that `run` and `batch` share, as typed.
 struct OutputArguments {
-  cli::RunOptions run;
+  RunOptions run;
   std::string images;
   std::string mask;
   std::string exports;
@@ -53,7 +53,7 @@ struct Arguments {
   SimulationOptions simulation;
   OutputArguments run;
   OutputArguments batchOutputs;
-  cli::BatchOptions batch;
+  batch::BatchOptions batch;
   int64_t queryLine = 0;
   int64_t querySample = 0;
   std::string batchDir;
@@ -171,7 +171,7 @@ std::optional<int64_t> taskNumber(const Arguments& args) {
 
 int usageError(const char* command, const Status& status) {
   std::cerr << "quorvel " << command << ": " << status.reason << "\n";
-  return cli::EXIT_USAGE;
+  return EXIT_USAGE;
 }
 
 void addSimulate(CLI::App& app, Arguments& args) {
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
-    return cli::EXIT_USAGE;
+    return EXIT_USAGE;
   }
   const ReleaseAtExit release;
   if (app.got_subcommand("info")) return cli::runInfo(args.project, std::cout, std::cerr);
@@ -223,22 +223,22 @@ int main(int argc, char** argv) {
   if (app.got_subcommand("run")) {
     const Status options = completeRunOptions(args.run);
     if (!options.ok()) return usageError("run", options);
-    return cli::runPipeline(args.run.run, std::cout, std::cerr);
+    return runProject(args.run.run, std::cout, std::cerr);
   }
   if (app.got_subcommand("batch")) {
     const Status options = completeRunOptions(args.batchOutputs);
     if (!options.ok()) return usageError("batch", options);
     args.batch.run = args.batchOutputs.run;
     args.batch.quiet = args.batchOutputs.quiet;
-    return cli::runBatch(args.batch, std::cout, std::cerr);
+    return batch::runBatch(args.batch, std::cout, std::cerr);
   }
   if (app.got_subcommand("task")) {
     const std::optional<int64_t> task = taskNumber(args);
     if (!task) return usageError("task", fault("no task number and no $SLURM_ARRAY_TASK_ID"));
-    return cli::runTask(args.batchDir, *task, args.taskThreads, std::cout, std::cerr);
+    return batch::runTask(args.batchDir, *task, args.taskThreads, std::cout, std::cerr);
   }
   if (app.got_subcommand("merge"))
-    return cli::runMerge(args.batchDir, std::nullopt, std::cout, std::cerr);
+    return batch::runMerge(args.batchDir, std::nullopt, std::cout, std::cerr);
   const Status options = checkSimulationOptions(args.simulation);
   if (!options.ok()) return usageError("simulate", options);
   return cli::runSimulate(args.simulation, args.outDir, std::cout, std::cerr);

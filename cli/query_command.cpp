@@ -1,7 +1,7 @@
 #include "cli/query_command.h"
 
-#include "cli/report.h"
 #include "features/segment_params.h"
+#include "pipeline/report.h"
 #include "scan/query_info_text.h"
 #include "scan/segment_lookup.h"
 #include "segment/segment_labels.h"

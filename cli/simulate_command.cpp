@@ -1,6 +1,6 @@
 #include "cli/simulate_command.h"
 
-#include "cli/report.h"
+#include "pipeline/report.h"
 
 namespace quorvel::cli {
 

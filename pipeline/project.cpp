@@ -1,11 +1,6 @@
 #include "pipeline/project.h"
 
 #include "features/variance_map.h"
-#include "render/contour_picture.h"
-#include "render/normal_picture.h"
-#include "render/range_picture.h"
-#include "render/segment_picture.h"
-#include "render/variance_picture.h"
 #include "segment/line_segger.h"
 #include "segment/region_segmentation.h"
 
@@ -49,18 +44,6 @@ int runLineSegmentation(const ProjectRecords& project) {
 
 int runRegionSegmentation(const ProjectRecords& project) {
   return segmentRegions(project.store, project.calib, project.segment);
-}
-
-int buildPicture(const ProjectRecords& p, const std::string& name) {
-  if (name == "range") return buildRangePicture(p.tiles, p.store, p.render, p.mask, p.parallel);
-  if (name == "variance") {
-    return buildVariancePicture(p.tiles, p.store, p.segment, p.render, p.mask, p.parallel);
-  }
-  if (name == "normal") return buildNormalPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
-  if (name == "segment") return buildSegmentPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
-  if (name == "contour")
-    return buildContourPicture(p.tiles, p.store, p.calib, p.render, p.parallel);
-  return 0;
 }
 
 StaleResults staleResults(const SegmentParams& current, const SegmentParams& next) {

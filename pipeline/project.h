@@ -63,10 +63,6 @@ int runSurfaceEstimation(const ProjectRecords& project);   // VarianceMap and No
 int runLineSegmentation(const ProjectRecords& project);    // LineSegmentMask and the lists
 int runRegionSegmentation(const ProjectRecords& project);  // LabelMap and SegmentTable
 
-// Builds the picture of that name (range, variance, normal, contour, segment) into the
-// project's tiles from the results present; 1 when built.
-int buildPicture(const ProjectRecords& project, const std::string& name);
-
 // Which results a change of the segmentation parameters makes stale: the surface estimation
 // (winHalfSize, maxPointDist, maxFitResidual) and the region segmentation (those, minRegionSize,
 // varianceTol).

@@ -32,7 +32,7 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
 
 // What a stage call needs before it returns; raises with the window's message when a stage
 // fails. Runs without the GIL, one call at a time per project, with the given thread count.
-enum class Needs { Nothing, Surface, Lines, Regions };
+enum class Needs { Surface, Lines, Regions };
 void prepare(PythonProject& p, std::initializer_list<Needs> needs, std::optional<int> threads);
 
 py::array rangesView(const py::object& self);

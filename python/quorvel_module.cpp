@@ -7,10 +7,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iostream>
 #include <limits>
 
-#include "pipeline/named_exports.h"
-#include "platform/headless/picture_png.h"
+#include "export/picture_png.h"
+#include "pipeline/named_outputs.h"
 #include "python/python_project.h"
 #include "scan/point_reconstruction.h"
 #include "scan/query_info_text.h"
@@ -100,25 +101,29 @@ py::array segments(const ScanStore& store) {
   return result;
 }
 
-Needs pictureNeeds(const std::string& name) {
-  if (name == "variance" || name == "normal") return Needs::Surface;
-  if (name == "segment") return Needs::Lines;
-  return Needs::Nothing;
+// The stages an output reads, in the order they run.
+std::vector<Needs> outputStages(const std::string& name) {
+  const StageNeeds reads = outputNeeds(name);
+  std::vector<Needs> needs;
+  if (reads.surface) needs.push_back(Needs::Surface);
+  if (reads.lines) needs.push_back(Needs::Lines);
+  if (reads.regions) needs.push_back(Needs::Regions);
+  return needs;
 }
 
 py::array picture(const py::object& self, const std::string& name, Threads threads) {
-  static const std::vector<std::string> names = {"range", "variance", "normal", "contour",
-                                                 "segment"};
-  if (std::find(names.begin(), names.end(), name) == names.end()) {
+  if (!isOutputName(OutputKind::Picture, name)) {
     throw py::value_error("unknown picture '" + name +
                           "': range, variance, normal, contour or segment");
   }
-  return after(self, {pictureNeeds(name)}, threads, [&](PythonProject& p) {
-    if (!buildPicture(p.project.records(), name)) {
+  PythonProject& p = projectOf(self);
+  for (Needs need : outputStages(name)) prepare(p, {need}, threads);
+  return after(self, {}, threads, [&](PythonProject& project) {
+    if (!buildPicture(project.project.records(), name)) {
       throw std::runtime_error("Generate " + name + " image failure.");
     }
     int32_t width = 0, height = 0;
-    const std::vector<unsigned char> rgb = pictureRgb(p.project.tiles, width, height);
+    const std::vector<unsigned char> rgb = pictureRgb(project.project.tiles, width, height);
     py::array_t<uint8_t> result({size_t(height), size_t(width), size_t{3}});
     std::copy(rgb.begin(), rgb.end(), result.mutable_data());
     return result;
@@ -135,41 +140,35 @@ py::object query(const py::object& self, int64_t line, int64_t sample) {
   });
 }
 
-std::vector<Needs> exportNeeds(const std::string& name) {
-  std::vector<Needs> needs;
-  if (exportNeedsSurface(name)) needs.push_back(Needs::Surface);
-  if (exportNeedsSegmentation(name)) needs.push_back(Needs::Lines);
-  if (exportNeedsRegions(name)) needs.push_back(Needs::Regions);
-  return needs;
-}
-
 std::vector<std::string> exportTo(const py::object& self, const std::string& name,
                                   const std::string& path, std::optional<std::string> mapTemplate,
                                   std::optional<int32_t> epsg, Threads threads) {
-  const std::vector<std::string>& names = exportNames();
-  if (std::find(names.begin(), names.end(), name) == names.end()) {
+  if (!isOutputName(OutputKind::Export, name)) {
     throw py::value_error("unknown export '" + name + "'");
   }
   PythonProject& p = projectOf(self);
-  for (Needs need : exportNeeds(name)) prepare(p, {need}, threads);
-  const ExportRequest request{path, mapTemplate,
-                              std::filesystem::path(p.mdlPath).filename().string(), epsg};
-  std::vector<std::string> written;
-  Status status;
+  for (Needs need : outputStages(name)) prepare(p, {need}, threads);
+  OutputRequest request;
+  request.path = path;
+  request.mapTemplate = mapTemplate;
+  request.projectName = std::filesystem::path(p.mdlPath).filename().string();
+  request.epsg = epsg;
+  WrittenOutput written;
+  FailureMessage failure;
+  bool ok = false;
   {
     py::gil_scoped_release release;
     const std::lock_guard<std::mutex> lock(p.busy);
-    status = exportByName(p.project.records(), name, request, nullptr, &written);
+    StageTimer untimed(std::cerr, false);
+    ok = writeOutput(p.project.records(), name, request, untimed, written, failure);
   }
-  if (!status.ok()) {
+  if (!ok) {
     const py::object error = py::module_::import("quorvel").attr("ExportError");
     PyErr_SetString(error.ptr(),
-                    ("Export " + name + " failure.: " + (status.file.empty() ? path : status.file) +
-                     " (" + status.reason + ")")
-                        .c_str());
+                    (failure.text + ": " + failure.caption + " (" + failure.reason + ")").c_str());
     throw py::error_already_set();
   }
-  return written;
+  return written.files;
 }
 
 std::string simulate(const std::string& outDir, const std::string& scene, int lines, double setup,

@@ -1,6 +1,6 @@
 // The native bitmap of a picture tile. The window system makes it (CreateDIBitmap on Windows;
 // a copy of the rows in memory for the command line and the tests); each program links exactly
-// one implementation of these two functions.
+// one implementation of these functions.
 #pragma once
 
 namespace quorvel {
@@ -11,5 +11,10 @@ using TileBitmap = void*;  // opaque: an HBITMAP on Windows, a HeadlessBitmap* h
 // bottom-up Blue-Green-Red rows; none when it cannot be made.
 TileBitmap createTileBitmap(const unsigned char* infoHeader, const unsigned char* pixelRows);
 void deleteTileBitmap(TileBitmap bitmap);
+
+// The bottom-up Blue-Green-Red rows a bitmap was made from (3 * width bytes per row), for writing
+// a picture to a file. Only the window system without a window keeps them: the programs that
+// write pictures (the command line, the Python module, the tests) link that one.
+const unsigned char* tileBitmapRows(TileBitmap bitmap);
 
 }  // namespace quorvel

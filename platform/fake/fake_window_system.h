@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 namespace quorvel::fake {
 

@@ -55,6 +55,10 @@ const HeadlessBitmap& headlessBitmap(TileBitmap bitmap) {
   return *static_cast<const HeadlessBitmap*>(bitmap);
 }
 
+const unsigned char* tileBitmapRows(TileBitmap bitmap) {
+  return headlessBitmap(bitmap).rows.data();
+}
+
 void failNextTileBitmaps(int n) {
   failuresToCome = n;
 }

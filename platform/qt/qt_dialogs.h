@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 class QWidget;
 

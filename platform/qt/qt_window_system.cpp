@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <QStyle>
 
+#include "app/window_system.h"
 #include "platform/qt/qt_busy_indicator.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_window.h"
-#include "platform/window_system.h"
 
 namespace quorvel::ws {
 

@@ -4,7 +4,7 @@
 // after windows.h, which it needs
 #include <commdlg.h>
 
-#include "platform/window_system.h"
+#include "app/window_system.h"
 
 namespace quorvel::ws {
 

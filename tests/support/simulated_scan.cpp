@@ -15,4 +15,15 @@ void loadSimulatedScan(const SimulationOptions& options, SimulatedScan& scan) {
   installDsContents(scan.store, std::move(contents));
 }
 
+std::string simulatedProjectFiles(const std::string& dir, int lines) {
+  SimulationOptions options;
+  options.lines = lines;
+  options.resolution = 1.0;
+  SimulatedProject project;
+  const bool written =
+      simulateProject(options, project).ok() && writeSimulatedProject(project, dir).ok();
+  EXPECT_TRUE(written) << dir;
+  return written ? dir + "/sim.mdl" : "";
+}
+
 }  // namespace quorvel::test

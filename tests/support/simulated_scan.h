@@ -18,4 +18,8 @@ struct SimulatedScan {
 // Simulates and loads a scan; fails the running test when anything goes wrong.
 void loadSimulatedScan(const SimulationOptions& options, SimulatedScan& scan);
 
+// Writes a simulated street of that many lines at the 1.0-degree set-up into dir; its MDL path,
+// empty (and the running test failed) when anything goes wrong.
+std::string simulatedProjectFiles(const std::string& dir, int lines);
+
 }  // namespace quorvel::test

@@ -1,0 +1,33 @@
+// The tasks of a batch on this machine: each one its own `quorvel task` process, so that a task
+// that fails or crashes fails alone, a given number at a time.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "batch/plan.h"
+
+namespace quorvel::batch {
+
+struct PoolOptions {
+  std::string exe;        // the quorvel program
+  std::string dir;        // the batch folder
+  int jobs = 1;           // processes at a time
+  int threads = 0;        // each task's worker threads
+  bool progress = false;  // one line for the whole batch on standard error
+};
+
+struct PoolResult {
+  int done = 0;
+  int failed = 0;
+  double seconds = 0.0;  // wall time
+};
+
+// Runs the given tasks of the plan; each process's output goes to its folder's task.log. A
+// process that ends without writing its record (a crash, a kill) gets a failed record from here.
+PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks,
+                        const PoolOptions& options, std::ostream& err);
+
+}  // namespace quorvel::batch

@@ -1,0 +1,112 @@
+#include "batch/task_record.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "scan/file_bytes.h"
+#include "scan/output_file.h"
+
+namespace quorvel::batch {
+
+namespace {
+
+using nlohmann::json;
+
+json rasterJson(const PlacedRaster& raster) {
+  const RasterWindow& w = raster.window;
+  return {{"column", w.firstColumn}, {"row", w.firstRow}, {"width", w.width},
+          {"length", w.length},      {"oz", raster.oz},   {"demres", raster.demres}};
+}
+
+PlacedRaster rasterOf(const json& j) {
+  return {{j.at("column").get<int32_t>(), j.at("row").get<int32_t>(), j.at("width").get<int32_t>(),
+           j.at("length").get<int32_t>()},
+          j.at("oz").get<double>(),
+          j.at("demres").get<double>()};
+}
+
+json recordJson(const TaskRecord& record) {
+  json seconds = json::array();
+  for (const auto& [stage, value] : record.seconds) seconds.push_back({stage, value});
+  json files = json::array();
+  for (const auto& [name, size] : record.files) files.push_back({{"name", name}, {"size", size}});
+  json rasters = json::object();
+  for (const auto& [name, raster] : record.rasters) rasters[name] = rasterJson(raster);
+  json footprint = nullptr;
+  if (record.footprint) footprint = *record.footprint;
+  return {{"state", record.done ? "done" : "failed"},
+          {"reason", record.reason},
+          {"project", record.project},
+          {"first", record.first},
+          {"last", record.last},
+          {"samples", record.samples},
+          {"points", record.points},
+          {"peakMemoryKiB", record.peakMemoryKiB},
+          {"footprint", footprint},
+          {"seconds", seconds},
+          {"files", files},
+          {"rasters", rasters}};
+}
+
+TaskRecord recordOf(const json& j) {
+  TaskRecord record;
+  record.done = j.at("state") == "done";
+  record.reason = j.at("reason");
+  record.project = j.at("project");
+  record.first = j.at("first").get<int64_t>();
+  record.last = j.at("last").get<int64_t>();
+  record.samples = j.at("samples").get<int64_t>();
+  record.points = j.at("points").get<int64_t>();
+  record.peakMemoryKiB = j.value("peakMemoryKiB", int64_t{0});
+  if (!j.at("footprint").is_null()) record.footprint = j.at("footprint");
+  for (const json& stage : j.at("seconds")) record.seconds.emplace_back(stage.at(0), stage.at(1));
+  for (const json& file : j.at("files")) {
+    record.files.emplace_back(file.at("name"), file.at("size").get<uint64_t>());
+  }
+  for (const auto& [name, raster] : j.at("rasters").items())
+    record.rasters[name] = rasterOf(raster);
+  return record;
+}
+
+}  // namespace
+
+Status writeTaskRecord(const std::string& folder, const TaskRecord& record) {
+  return writeWholeFile(folder + "/" + TASK_RECORD, recordJson(record).dump(2) + "\n");
+}
+
+Status readTaskRecord(const std::string& folder, TaskRecord& record) {
+  const std::string path = folder + "/" + TASK_RECORD;
+  std::vector<unsigned char> bytes;
+  if (Status status = readFileBytes(path, bytes); !status.ok()) return status;
+  try {
+    record = recordOf(json::parse(bytes.begin(), bytes.end()));
+  } catch (const json::exception& e) {
+    return fileFault(std::string("unreadable task record: ") + e.what(), path);
+  }
+  return {};
+}
+
+std::vector<std::pair<std::string, uint64_t>> folderFiles(const std::string& folder) {
+  std::vector<std::pair<std::string, uint64_t>> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name == TASK_RECORD || name == TASK_LOG || name.ends_with(TEMPORARY_SUFFIX)) continue;
+    if (!entry.is_regular_file(error)) continue;
+    files.emplace_back(name, entry.file_size(error));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+bool isTaskDone(const std::string& folder) {
+  TaskRecord record;
+  if (!readTaskRecord(folder, record).ok() || !record.done) return false;
+  return std::all_of(record.files.begin(), record.files.end(), [&](const auto& file) {
+    std::error_code error;
+    return std::filesystem::file_size(folder + "/" + file.first, error) == file.second && !error;
+  });
+}
+
+}  // namespace quorvel::batch

@@ -1,0 +1,44 @@
+// DIR/tasks/NAME-FIRST-LAST/task.json: what a batch task did. It is written last, through the
+// durable writer, so a task is done exactly when its record says so and its files are there.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pipeline/named_outputs.h"
+#include "scan/status.h"
+
+namespace quorvel::batch {
+
+inline constexpr const char* TASK_RECORD = "task.json";
+inline constexpr const char* TASK_LOG = "task.log";  // the task process's own output
+
+struct TaskRecord {
+  bool done = false;
+  std::string reason;  // why it failed: the messages it printed
+  std::string project;
+  int64_t first = 0;
+  int64_t last = 0;
+  int64_t samples = 0;                                  // of its own lines
+  int64_t points = 0;                                   // valid world points of its own lines
+  int64_t peakMemoryKiB = 0;                            // the task process's largest resident size
+  std::optional<std::array<double, 4>> footprint;       // min x, min y, max x, max y
+  std::vector<std::pair<std::string, double>> seconds;  // per stage, in order
+  std::vector<std::pair<std::string, uint64_t>> files;  // its outputs and their sizes
+  PlacedRasters rasters;                                // its map rasters on the grid
+};
+
+Status writeTaskRecord(const std::string& folder, const TaskRecord& record);
+Status readTaskRecord(const std::string& folder, TaskRecord& record);
+
+// The files of the folder (not the record, the log or temporary files), by name, with sizes.
+std::vector<std::pair<std::string, uint64_t>> folderFiles(const std::string& folder);
+
+// Done, and every file of the record is there with the size it had.
+bool isTaskDone(const std::string& folder);
+
+}  // namespace quorvel::batch

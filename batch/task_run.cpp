@@ -1,0 +1,148 @@
+#include "batch/task_run.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "batch/grid.h"
+#include "batch/plan.h"
+#include "batch/task_record.h"
+#include "pipeline/report.h"
+#include "pipeline/run_steps.h"
+#include "scan/file_system.h"
+#include "scan/point_box.h"
+#include "scan/scan_line_crop.h"
+
+namespace quorvel::batch {
+
+namespace {
+
+// The task's lines and the neighbours loaded with them.
+struct TaskLines {
+  int32_t before = 0;  // neighbour lines loaded before the task's first
+  int32_t own = 0;
+  int32_t after = 0;
+};
+
+TaskLines taskLines(const PlannedTask& task, const PlannedProject& project) {
+  const int64_t after = std::clamp<int64_t>(project.lines - 1 - task.last, 0, TASK_NEIGHBOUR_LINES);
+  return {static_cast<int32_t>(std::min<int64_t>(task.first, TASK_NEIGHBOUR_LINES)),
+          static_cast<int32_t>(taskLineCount(task)), static_cast<int32_t>(after)};
+}
+
+int threadsFor(const BatchPlan& plan, std::optional<int> threads) {
+  if (threads) return *threads;
+  if (plan.options.threads > 0) return plan.options.threads;
+  const char* slurmCpus = std::getenv("SLURM_CPUS_PER_TASK");
+  return slurmCpus ? std::max(std::atoi(slurmCpus), 0) : 0;
+}
+
+bool loadTaskLines(const ProjectRecords& project, const PlannedProject& planned,
+                   const PlannedTask& task, const TaskLines& lines, StageTimer& timer,
+                   std::ostream& err) {
+  const LineWindow window{task.first - lines.before, lines.before + lines.own + lines.after};
+  return timer.time("load", [&] {
+    if (!loadProjectOrReport(project, planned.mdl, err, window)) return false;
+    if (project.store.lineCount == window.count) return true;
+    reportFailure(err, "Load Ds file failure.", planned.mdl,
+                  "the DS file has changed since the batch was planned: " +
+                      std::to_string(project.store.lineCount) + " of the " +
+                      std::to_string(window.count) + " scan lines planned from line " +
+                      std::to_string(window.first));
+    return false;
+  });
+}
+
+// The request of every output of the task: its folder, the drive's line numbers, the map
+// rasters on the batch's grid covering only the cells the task's points reach.
+OutputRequest taskRequest(const std::string& dir, const BatchPlan& plan, const PlannedTask& task,
+                          const std::string& folder) {
+  OutputRequest request;
+  request.folder = folder;
+  request.projectName = std::filesystem::path(plan.projects[task.project].mdl).filename().string();
+  request.epsg = plan.options.epsg;
+  request.firstLine = static_cast<int32_t>(task.first);
+  request.mapCoverage = MapCoverage::ItsPoints;
+  if (planHasMaps(plan)) request.mapTemplate = dir + "/grid.master";
+  return request;
+}
+
+bool runSteps(const ProjectRecords& project, const std::string& dir, const BatchPlan& plan,
+              const PlannedTask& task, const std::string& folder, StageTimer& timer,
+              std::ostream& out, std::ostream& err, TaskRecord& record) {
+  const TaskLines lines = taskLines(task, plan.projects[task.project]);
+  if (!loadTaskLines(project, plan.projects[task.project], task, lines, timer, err)) return false;
+  if (!runLineStages(project, plan.options, timer, err)) return false;
+  OutputRequest request = taskRequest(dir, plan, task, folder);
+  const auto write = [&](const std::string& name) {
+    return writeOutputReported(project, name, request, timer, out, err, &record.rasters);
+  };
+  bool allWritten = true;
+  request.columns = PictureColumns{lines.before, lines.own};
+  for (const std::string& name : plan.options.images) allWritten &= write(name);
+  request.columns.reset();
+  keepScanLines(project.store, lines.before, lines.own);
+  if (!runRegionStage(project, plan.options, timer)) return false;
+  if (plan.options.dump) {
+    for (const std::string& name : outputNames(OutputKind::Dump)) allWritten &= write(name);
+  }
+  for (const std::string& name : plan.options.exports) allWritten &= write(name);
+  const PointBox box = validPointBox(project.store, project.calib);
+  record.samples = int64_t{lines.own} * project.store.pointsPerLine;
+  record.points = box.valid;
+  if (box.valid > 0) record.footprint = {box.min[0], box.min[1], box.max[0], box.max[1]};
+  return allWritten;
+}
+
+}  // namespace
+
+int runTask(const std::string& dir, int64_t k, std::optional<int> threads, std::ostream& out,
+            std::ostream& err) {
+  BatchPlan plan;
+  if (Status status = readPlan(dir, plan); !status.ok()) {
+    reportFailure(err, "Batch plan failure.", dir + "/batch.json", status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  if (k < 0 || static_cast<size_t>(k) >= plan.tasks.size()) {
+    err << "quorvel task: no task " << k << " in " << dir << " (" << plan.tasks.size()
+        << " tasks)\n";
+    return EXIT_USAGE;
+  }
+  const PlannedTask& task = plan.tasks[static_cast<size_t>(k)];
+  const std::string folder = dir + "/" + task.folder;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    reportFailure(err, "Output folder failure.", folder, error.message());
+    return EXIT_FAILURE_REPORTED;
+  }
+  removeFile(folder + "/" + TASK_RECORD);  // no record says done while the task runs again
+  const ProjectRecords project = processRecords();
+  RunOptions options = plan.options;
+  options.threads = threadsFor(plan, threads);
+  applyRunOptions(options, project);
+  std::ostringstream failures;  // what the task reports, kept for its record
+  StageTimer timer(err, plan.options.timings);
+  TaskRecord record;
+  record.project = plan.projects[task.project].name;
+  record.first = task.first;
+  record.last = task.last;
+  record.done = runSteps(project, dir, plan, task, folder, timer, out, failures, record);
+  record.reason = failures.str();
+  if (!record.reason.empty() && record.reason.back() == '\n') record.reason.pop_back();
+  record.seconds = timer.stages();
+  record.files = folderFiles(folder);
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) == 0) record.peakMemoryKiB = usage.ru_maxrss;
+  err << failures.str();
+  if (Status status = writeTaskRecord(folder, record); !status.ok()) {
+    reportFailure(err, "Task record failure.", status.file, status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  return record.done ? EXIT_OK : EXIT_FAILURE_REPORTED;
+}
+
+}  // namespace quorvel::batch
