@@ -39,11 +39,18 @@ Status settlePlan(const std::string& dir, const BatchPlan& plan, bool& fresh) {
   return {};
 }
 
-Status writePlanFiles(const std::string& dir, const BatchPlan& plan, bool fresh) {
+// Warns, before any task runs, of a grid too large for a mosaic.
+Status writePlanFiles(const std::string& dir, const BatchPlan& plan, bool fresh,
+                      std::ostream& err) {
   const std::string gridPath = dir + "/grid.master";
   if (planHasMaps(plan) && (fresh || !std::filesystem::exists(gridPath))) {
     MapParams grid;
-    if (Status status = batchGrid(plan, grid); !status.ok()) return status;
+    std::string note;
+    if (Status status = batchGrid(plan, grid, note); !status.ok()) return status;
+    if (!note.empty()) {
+      err << "Batch grid warning: " << gridPath << " (" << grid.width << " x " << grid.length
+          << " cells, too many for a mosaic; " << note << ")\n";
+    }
     if (Status status = writeWholeFile(gridPath, mapHeaderText(grid, MapHeaderKind::Count));
         !status.ok()) {
       return status;
@@ -88,7 +95,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     err << "quorvel batch: " << status.reason << "\n";
     return EXIT_USAGE;
   }
-  if (Status status = writePlanFiles(dir, plan, fresh); !status.ok()) {
+  if (Status status = writePlanFiles(dir, plan, fresh, err); !status.ok()) {
     reportFailure(err, "Batch plan failure.", status.file.empty() ? dir : status.file,
                   status.reason);
     return EXIT_FAILURE_REPORTED;

@@ -3,14 +3,19 @@
 // projects exactly as one run's map export completes it from its own points.
 #pragma once
 
+#include <string>
+
 #include "batch/plan.h"
 #include "export/map_params.h"
 #include "scan/status.h"
 
 namespace quorvel::batch {
 
-// Reads every readable project once, chunkLines at a time, when the extent is needed.
-Status batchGrid(const BatchPlan& plan, MapParams& grid);
+// Reads every readable project once, chunkLines at a time, when the extent is needed (without
+// the pose glitches when the plan drops them). When the grid from the extent is too large for a
+// mosaic, or for a grid at all (the fault then ends with it), note says why: the project whose
+// points spread over the most and its lines farthest from the middle of its drive.
+Status batchGrid(const BatchPlan& plan, MapParams& grid, std::string& note);
 
 bool planHasMaps(const BatchPlan& plan);  // count-map, road-height or geotiff requested
 

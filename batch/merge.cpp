@@ -9,6 +9,7 @@
 #include "batch/grid.h"
 #include "batch/mosaic.h"
 #include "batch/plan.h"
+#include "batch/pose_faults_json.h"
 #include "batch/task_record.h"
 #include "pipeline/report.h"
 #include "scan/file_bytes.h"
@@ -127,7 +128,13 @@ json reportJson(const std::vector<TaskState>& states, std::optional<double> wall
   int64_t samples = 0, points = 0, peakMemoryKiB = 0;
   double seconds = 0.0;
   int done = 0;
+  json poseFaults = json::array();  // the tasks whose lines have pose faults
   for (const TaskState& state : states) {
+    if (state.record.poseFaults.any()) {
+      json faults = poseFaultsJson(state.record.poseFaults);
+      faults["task"] = state.task->folder;
+      poseFaults.push_back(faults);
+    }
     if (!state.record.done) {
       failures.push_back({{"task", state.task->folder}, {"reason", state.record.reason}});
       continue;
@@ -142,6 +149,7 @@ json reportJson(const std::vector<TaskState>& states, std::optional<double> wall
                  {"samples", samples},     {"points", points}, {"taskSeconds", seconds},
                  {"failures", failures}};
   report["largestTaskMemoryKiB"] = peakMemoryKiB;
+  report["poseFaults"] = poseFaults;
   if (wallSeconds) report["wallSeconds"] = *wallSeconds;
   const double time = wallSeconds.value_or(seconds);
   report["samplesPerSecond"] = time > 0 ? samples / time : 0.0;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "batch/pose_faults_json.h"
 #include "scan/file_bytes.h"
 #include "scan/output_file.h"
 
@@ -46,7 +47,8 @@ json recordJson(const TaskRecord& record) {
           {"footprint", footprint},
           {"seconds", seconds},
           {"files", files},
-          {"rasters", rasters}};
+          {"rasters", rasters},
+          {"poseFaults", poseFaultsJson(record.poseFaults)}};
 }
 
 TaskRecord recordOf(const json& j) {
@@ -66,6 +68,7 @@ TaskRecord recordOf(const json& j) {
   }
   for (const auto& [name, raster] : j.at("rasters").items())
     record.rasters[name] = rasterOf(raster);
+  if (j.contains("poseFaults")) record.poseFaults = poseFaultsOf(j.at("poseFaults"));
   return record;
 }
 

@@ -30,6 +30,7 @@ struct TaskRecord {
   std::vector<std::pair<std::string, double>> seconds;  // per stage, in order
   std::vector<std::pair<std::string, uint64_t>> files;  // its outputs and their sizes
   PlacedRasters rasters;                                // its map rasters on the grid
+  PoseFaults poseFaults;                                // of its own lines
 };
 
 Status writeTaskRecord(const std::string& folder, const TaskRecord& record);

@@ -75,6 +75,8 @@ bool runSteps(const ProjectRecords& project, const std::string& dir, const Batch
               std::ostream& out, std::ostream& err, TaskRecord& record) {
   const TaskLines lines = taskLines(task, plan.projects[task.project]);
   if (!loadTaskLines(project, plan.projects[task.project], task, lines, timer, err)) return false;
+  record.poseFaults =
+      faultsWithin(applyPoseOptions(plan.options, project), task.first, task.last + 1);
   if (!runLineStages(project, plan.options, timer, err)) return false;
   OutputRequest request = taskRequest(dir, plan, task, folder);
   const auto write = [&](const std::string& name) {
@@ -131,6 +133,8 @@ int runTask(const std::string& dir, int64_t k, std::optional<int> threads, std::
   record.first = task.first;
   record.last = task.last;
   record.done = runSteps(project, dir, plan, task, folder, timer, out, failures, record);
+  warnPoseFaults(err, plan.projects[task.project].mdl, record.poseFaults,
+                 plan.options.dropPoseGlitches);
   record.reason = failures.str();
   if (!record.reason.empty() && record.reason.back() == '\n') record.reason.pop_back();
   record.seconds = timer.stages();

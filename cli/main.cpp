@@ -84,6 +84,8 @@ void addOutputOptions(CLI::App* command, OutputArguments& args) {
   command->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
   command->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
   command->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
+  command->add_flag("--drop-pose-glitches", args.run.dropPoseGlitches,
+                    "Give the samples of pose glitches no point (they are reported either way)");
   command->add_option("--threads", args.run.threads, "Worker threads (default: all cores)")
       ->check(CLI::NonNegativeNumber);
   command->add_flag("--timings", args.run.timings, "Print 'stage NAME SECONDS' lines");
@@ -95,8 +97,6 @@ void addRun(CLI::App& app, Arguments& args) {
   run->add_option("project", args.run.run.project, "The project's MDL file")->required();
   run->add_option("--out", args.run.run.outDir, "Output folder (created if missing)")->required();
   addOutputOptions(run, args.run);
-  run->add_flag("--drop-pose-glitches", args.run.run.dropPoseGlitches,
-                "Give the samples of pose glitches no point (they are reported either way)");
 }
 
 void addBatch(CLI::App& app, Arguments& args) {

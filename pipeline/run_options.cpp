@@ -1,7 +1,6 @@
 #include "pipeline/run_options.h"
 
 #include "features/segment_params.h"
-#include "pipeline/report.h"
 #include "scan/pose_glitches.h"
 
 namespace quorvel {
@@ -24,15 +23,9 @@ void applyRunOptions(const RunOptions& options, const ProjectRecords& project) {
   project.render.inverse = options.inverse ? 1 : 0;
 }
 
-void applyPoseOptions(const RunOptions& options, const ProjectRecords& project,
-                      const std::string& caption, std::ostream& err,
-                      std::optional<LineWindow> reported) {
+const PoseFaults& applyPoseOptions(const RunOptions& options, const ProjectRecords& project) {
   if (options.dropPoseGlitches) dropPoseGlitches(project.store);
-  const PoseFaults& faults = project.store.poseFaults;
-  warnPoseFaults(
-      err, caption,
-      reported ? faultsWithin(faults, reported->first, reported->first + reported->count) : faults,
-      options.dropPoseGlitches);
+  return project.store.poseFaults;
 }
 
 StageNeeds runNeeds(const RunOptions& options) {

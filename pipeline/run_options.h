@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,11 +33,9 @@ struct RunOptions {
 // range, Inverse).
 void applyRunOptions(const RunOptions& options, const ProjectRecords& project);
 
-// After the load: rejects the poses of glitches when the options say so, then warns of the pose
-// faults of the lines reported (the loaded ones when not given), naming the caption.
-void applyPoseOptions(const RunOptions& options, const ProjectRecords& project,
-                      const std::string& caption, std::ostream& err,
-                      std::optional<LineWindow> reported = std::nullopt);
+// After the load: rejects the poses of glitches when the options say so; the loaded scan's pose
+// faults.
+const PoseFaults& applyPoseOptions(const RunOptions& options, const ProjectRecords& project);
 
 // The stages that the requested outputs read.
 StageNeeds runNeeds(const RunOptions& options);

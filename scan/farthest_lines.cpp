@@ -10,8 +10,6 @@ namespace quorvel {
 
 namespace {
 
-constexpr size_t HINT_LINES = 5;
-
 bool hasPoint(const ScanStore& store, const ScanLine& line) {
   for (int32_t s = 0; s < store.pointsPerLine; ++s) {
     double r;
@@ -28,22 +26,26 @@ double median(std::vector<double> values) {
 
 }  // namespace
 
-std::vector<FarLine> farthestLines(const ScanStore& store, size_t count) {
-  std::vector<int32_t> withPoints;
-  std::vector<double> xs, ys;
+void appendLinePositions(const ScanStore& store, std::vector<LinePosition>& positions) {
   for (int32_t l = 0; l < store.lineCount; ++l) {
     const ScanLine& line = (*store.lines)[static_cast<size_t>(l)];
-    if (!hasPoint(store, line)) continue;
-    withPoints.push_back(l);
-    xs.push_back(line.position[0]);
-    ys.push_back(line.position[1]);
+    if (hasPoint(store, line)) {
+      positions.push_back({store.firstLine + l, line.position[0], line.position[1]});
+    }
   }
-  if (withPoints.empty()) return {};
+}
+
+std::vector<FarLine> farthestOf(const std::vector<LinePosition>& positions, size_t count) {
+  if (positions.empty()) return {};
+  std::vector<double> xs, ys;
+  for (const LinePosition& p : positions) {
+    xs.push_back(p.x);
+    ys.push_back(p.y);
+  }
   const double middleX = median(xs), middleY = median(ys);
   std::vector<FarLine> lines;
-  for (size_t k = 0; k < withPoints.size(); ++k) {
-    lines.push_back(
-        {store.firstLine + withPoints[k], std::hypot(xs[k] - middleX, ys[k] - middleY)});
+  for (const LinePosition& p : positions) {
+    lines.push_back({p.line, std::hypot(p.x - middleX, p.y - middleY)});
   }
   const size_t kept = std::min(count, lines.size());
   std::partial_sort(lines.begin(), lines.begin() + static_cast<ptrdiff_t>(kept), lines.end(),
@@ -53,6 +55,12 @@ std::vector<FarLine> farthestLines(const ScanStore& store, size_t count) {
                     });
   lines.resize(kept);
   return lines;
+}
+
+std::vector<FarLine> farthestLines(const ScanStore& store, size_t count) {
+  std::vector<LinePosition> positions;
+  appendLinePositions(store, positions);
+  return farthestOf(positions, count);
 }
 
 std::string farLinesText(const std::vector<FarLine>& lines) {
@@ -65,11 +73,14 @@ std::string farLinesText(const std::vector<FarLine>& lines) {
   return text;
 }
 
-std::string farLinesHint(const ScanStore& store) {
-  const std::vector<FarLine> lines = farthestLines(store, HINT_LINES);
+std::string farLinesHint(const std::vector<FarLine>& lines) {
   if (lines.empty()) return {};
   return "farthest from the middle of the drive: " + farLinesText(lines) +
          "; --drop-pose-glitches leaves out pose glitches";
+}
+
+std::string farLinesHint(const ScanStore& store) {
+  return farLinesHint(farthestLines(store, HINT_LINES));
 }
 
 }  // namespace quorvel
