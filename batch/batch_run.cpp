@@ -11,7 +11,7 @@
 #include "batch/merge.h"
 #include "batch/plan.h"
 #include "batch/slurm_submit.h"
-#include "batch/task_record.h"
+#include "batch/task_check.h"
 #include "export/map_files.h"
 #include "pipeline/report.h"
 #include "scan/output_file.h"
@@ -26,43 +26,69 @@ std::string programPath() {
   return error ? std::string("quorvel") : self.string();
 }
 
-// Keeps the plan already in DIR when it is the same batch (the grid then stays too).
-Status settlePlan(const std::string& dir, const BatchPlan& plan, bool& fresh) {
+// The plan to run: the fresh one for a new folder, else the folder's plan, planned again where
+// that is safe. A fault is a usage error (another batch, a drive that changed), except for a plan
+// that cannot be read (`unreadable`).
+Status choosePlan(const std::string& dir, const BatchPlan& fresh, BatchPlan& plan, bool& replanned,
+                  bool& unreadable) {
+  unreadable = false;
+  replanned = true;
+  if (!std::filesystem::exists(dir + "/batch.json")) {
+    plan = fresh;
+    return {};
+  }
   BatchPlan existing;
-  fresh = !std::filesystem::exists(dir + "/batch.json");
-  if (fresh) return {};
-  if (Status status = readPlan(dir, existing); !status.ok()) return status;
-  if (!samePlan(existing, plan)) {
-    return fault("a different batch is planned in this folder", dir + "/batch.json", "",
-                 "use another --out folder, or the same projects and options");
+  if (Status status = readPlan(dir, existing); !status.ok()) {
+    unreadable = true;
+    return status;
   }
-  return {};
+  return settlePlan(existing, fresh, plan, replanned);
 }
 
-// Warns, before any task runs, of a grid too large for a mosaic.
-Status writePlanFiles(const std::string& dir, const BatchPlan& plan, bool fresh,
-                      std::ostream& err) {
-  const std::string gridPath = dir + "/grid.master";
-  if (planHasMaps(plan) && (fresh || !std::filesystem::exists(gridPath))) {
+// Writes grid.master for a plan made now; for a kept plan, writes it again when it is missing
+// (it must come out as planned) and otherwise checks it. Warns, before any task runs, of a grid
+// too large for a mosaic.
+Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned, std::ostream& err) {
+  if (!planHasMaps(plan)) {
+    plan.grid.clear();
+    return {};
+  }
+  const std::string path = dir + "/" + GRID_FILE;
+  if (!replanned && std::filesystem::exists(path)) {
     MapParams grid;
-    std::string note;
-    if (Status status = batchGrid(plan, grid, note); !status.ok()) return status;
-    if (!note.empty()) {
-      err << "Batch grid warning: " << gridPath << " (" << grid.width << " x " << grid.length
-          << " cells, too many for a mosaic; " << note << ")\n";
-    }
-    if (Status status = writeWholeFile(gridPath, mapHeaderText(grid, MapHeaderKind::Count));
-        !status.ok()) {
-      return status;
-    }
+    return readPlannedGrid(dir, plan, grid);
   }
-  return writeWholeFile(dir + "/batch.json", planJson(plan));
+  MapParams grid;
+  std::string note;
+  if (Status status = batchGrid(plan, grid, note); !status.ok()) return status;
+  if (!note.empty()) {
+    err << "Batch grid warning: " << path << " (" << grid.width << " x " << grid.length
+        << " cells, too many for a mosaic; " << note << ")\n";
+  }
+  const std::string text = mapHeaderText(grid, MapHeaderKind::Count);
+  if (!replanned && gridFingerprint(text) != plan.grid) {
+    return fileFault(
+        "missing, and the grid made again from the projects differs from the one "
+        "the batch was planned with; delete batch.json to plan the batch again",
+        path);
+  }
+  plan.grid = gridFingerprint(text);
+  return writeWholeFile(path, text);
 }
 
-std::vector<int64_t> pendingTasks(const std::string& dir, const BatchPlan& plan) {
+// The tasks to run; says why a task that was done runs again.
+std::vector<int64_t> pendingTasks(const std::string& dir, const BatchPlan& plan,
+                                  std::ostream& out) {
+  MapParams grid;
+  const bool maps = planHasMaps(plan) && readPlannedGrid(dir, plan, grid).ok();
   std::vector<int64_t> pending;
   for (size_t k = 0; k < plan.tasks.size(); ++k) {
-    if (!isTaskDone(dir + "/" + plan.tasks[k].folder)) pending.push_back(static_cast<int64_t>(k));
+    const TaskCheck check = checkTask(dir, plan, k, maps ? &grid : nullptr);
+    if (check.done) continue;
+    if (check.ran && check.record.done) {
+      out << "Task " << plan.tasks[k].folder << " runs again: " << check.why << "\n";
+    }
+    pending.push_back(static_cast<int64_t>(k));
   }
   return pending;
 }
@@ -76,7 +102,8 @@ int runLocally(const BatchOptions& options, const std::string& dir, const BatchP
   out << "Running " << pending.size() << " of " << plan.tasks.size() << " tasks, " << pool.jobs
       << " at a time (" << plan.tasks.size() - pending.size() << " done before)\n";
   const PoolResult result = runLocalPool(plan, pending, pool, err);
-  return runMerge(dir, result.seconds, out, err);
+  const ThisRun run{result.done + result.failed, result.elsewhere, result.samples, result.seconds};
+  return runMerge(dir, run, out, err);
 }
 
 }  // namespace
@@ -89,18 +116,33 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     reportFailure(err, "Output folder failure.", dir, error.message());
     return EXIT_FAILURE_REPORTED;
   }
-  BatchPlan plan = planBatch(options.projects, options.chunkLines, options.run);
-  bool fresh = false;
-  if (Status status = settlePlan(dir, plan, fresh); !status.ok()) {
+  const BatchPlan fresh = planBatch(options.projects, options.chunkLines, options.run);
+  if (Status status = checkDistinctDrives(options.projects, fresh); !status.ok()) {
     err << "quorvel batch: " << status.reason << "\n";
     return EXIT_USAGE;
   }
-  if (Status status = writePlanFiles(dir, plan, fresh, err); !status.ok()) {
-    reportFailure(err, "Batch plan failure.", status.file.empty() ? dir : status.file,
+  BatchPlan plan;
+  bool replanned = false, unreadable = false;
+  if (Status status = choosePlan(dir, fresh, plan, replanned, unreadable); !status.ok()) {
+    if (unreadable) {
+      reportFailure(err, "Batch plan failure.", dir + "/batch.json", status.reason);
+      return EXIT_FAILURE_REPORTED;
+    }
+    err << "quorvel batch: " << status.reason << "\n";
+    return EXIT_USAGE;
+  }
+  plan.options.threads = options.run.threads;
+  plan.options.timings = options.run.timings;
+  if (Status status = settleGrid(dir, plan, replanned, err); !status.ok()) {
+    reportFailure(err, "Batch grid failure.", status.file.empty() ? dir : status.file,
                   status.reason);
     return EXIT_FAILURE_REPORTED;
   }
-  const std::vector<int64_t> pending = pendingTasks(dir, plan);
+  if (Status status = writeWholeFile(dir + "/batch.json", planJson(plan)); !status.ok()) {
+    reportFailure(err, "Batch plan failure.", status.file, status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  const std::vector<int64_t> pending = pendingTasks(dir, plan, out);
   if (!options.slurm) return runLocally(options, dir, plan, pending, out, err);
   const Status submitted = submitToSlurm({programPath(), dir, options.sbatchOptions}, pending, out);
   if (!submitted.ok()) {

@@ -5,7 +5,9 @@
 #include "batch/merge.h"  // for MOSAIC_CELL_LIMIT
 #include "export/map_grid.h"
 #include "export/point_bounds.h"
+#include "scan/content_hash.h"
 #include "scan/farthest_lines.h"
+#include "scan/file_bytes.h"
 #include "scan/pose_glitches.h"
 #include "scan/project_load.h"
 
@@ -83,13 +85,6 @@ std::string tooLargeNote(const BatchPlan& plan, const std::vector<Extent>& exten
 
 }  // namespace
 
-bool planHasMaps(const BatchPlan& plan) {
-  const std::vector<std::string>& exports = plan.options.exports;
-  return std::any_of(exports.begin(), exports.end(), [](const std::string& name) {
-    return name == "count-map" || name == "road-height" || name == "geotiff";
-  });
-}
-
 Status batchGrid(const BatchPlan& plan, MapParams& grid, std::string& note) {
   grid = MapParams{};
   note.clear();
@@ -120,6 +115,34 @@ Status batchGrid(const BatchPlan& plan, MapParams& grid, std::string& note) {
     if (!status.ok()) status.reason += "; " + note;
   }
   return status;
+}
+
+std::string gridFingerprint(std::string_view gridText) {
+  return hashText(
+      fnv1a({reinterpret_cast<const unsigned char*>(gridText.data()), gridText.size()}));
+}
+
+Status readPlannedGrid(const std::string& dir, const BatchPlan& plan, MapParams& grid) {
+  const std::string path = dir + "/" + GRID_FILE;
+  std::vector<unsigned char> bytes;
+  if (Status status = readFileBytes(path, bytes); !status.ok()) {
+    return fileFault(status.reason +
+                         "; run the batch again with the same projects and options to "
+                         "write it anew",
+                     path);
+  }
+  if (gridFingerprint({reinterpret_cast<const char*>(bytes.data()), bytes.size()}) != plan.grid) {
+    return fileFault(
+        "not the map grid the batch was planned with; restore it, or delete "
+        "batch.json and grid.master to plan the batch again",
+        path);
+  }
+  grid = MapParams{};
+  parseMapTemplate(bytes, grid);
+  if (grid.width <= 0 || grid.length <= 0 || !(grid.pixelsize > 0.0)) {
+    return fileFault("a map grid without cells", path);
+  }
+  return {};
 }
 
 }  // namespace quorvel::batch

@@ -10,7 +10,10 @@
 #include <map>
 #include <thread>
 
+#include "batch/task_lock.h"
+#include "batch/task_log.h"
 #include "batch/task_record.h"
+#include "batch/task_run.h"
 
 extern char** environ;
 
@@ -20,7 +23,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Starts `EXE task DIR K --threads T`, its standard output and error into the folder's log.
+// Starts `EXE task DIR K --threads T`, its standard output and error into the folder's log,
+// which the task empties once it has claimed itself (it stays another runner's log otherwise).
 pid_t startTask(const PoolOptions& options, const PlannedTask& task, int64_t k) {
   const std::string folder = options.dir + "/" + task.folder;
   std::error_code error;
@@ -34,7 +38,7 @@ pid_t startTask(const PoolOptions& options, const PlannedTask& task, int64_t k) 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   const std::string log = folder + "/" + TASK_LOG;
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   pid_t pid = -1;
   if (posix_spawn(&pid, options.exe.c_str(), &actions, nullptr, argv.data(), environ) != 0)
@@ -81,9 +85,10 @@ struct Progress {
 
 void showProgress(const Progress& progress, const PoolResult& result, size_t running,
                   double elapsed, std::ostream& err) {
-  char line[200];
-  int length = std::snprintf(line, sizeof line, "\rbatch: %d of %zu done, %zu running, %d failed",
-                             result.done, progress.tasks, running, result.failed);
+  char line[240];
+  int length = std::snprintf(line, sizeof line,
+                             "\rbatch: %d of %zu done, %zu running, %d failed, %d elsewhere",
+                             result.done, progress.tasks, running, result.failed, result.elsewhere);
   if (progress.linesEnded > 0 && elapsed > 0) {
     const double left = elapsed * (progress.lines - progress.linesEnded) / progress.linesEnded;
     length += std::snprintf(line + length, sizeof line - static_cast<size_t>(length),
@@ -102,20 +107,38 @@ PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks
   for (int64_t k : tasks) progress.lines += taskLineCount(plan.tasks[static_cast<size_t>(k)]);
   const Clock::time_point start = Clock::now();
   std::map<pid_t, int64_t> running;  // task by process
+  std::vector<std::string> claimed;  // lock files of the tasks another runner runs
   size_t next = 0;
+  const auto lockOf = [&](int64_t k) {
+    return options.dir + "/" + plan.tasks[static_cast<size_t>(k)].folder + "/" + TASK_LOCK;
+  };
+  const auto leftToAnother = [&](int64_t k) {
+    progress.linesEnded += taskLineCount(plan.tasks[static_cast<size_t>(k)]);
+    ++result.elsewhere;
+    claimed.push_back(lockOf(k));
+  };
   const auto ended = [&](int64_t k, int status) {
+    if (WIFEXITED(status) && WEXITSTATUS(status) == EXIT_CLAIMED_ELSEWHERE) {
+      leftToAnother(k);
+      return;
+    }
+    progress.linesEnded += taskLineCount(plan.tasks[static_cast<size_t>(k)]);
     const TaskRecord record = settle(plan, options, k, status);
     ++(record.done ? result.done : result.failed);
-    progress.linesEnded += taskLineCount(plan.tasks[static_cast<size_t>(k)]);
     if (record.done) progress.samplesDone += record.samples;
   };
-  while (next < tasks.size() || !running.empty()) {
+  while (next < tasks.size() || !running.empty() || !claimed.empty()) {
     while (next < tasks.size() && running.size() < static_cast<size_t>(std::max(options.jobs, 1))) {
       const int64_t k = tasks[next++];
+      if (claimedElsewhere(lockOf(k))) {
+        leftToAnother(k);
+        continue;
+      }
       const pid_t pid = startTask(options, plan.tasks[static_cast<size_t>(k)], k);
       if (pid > 0) running[pid] = k;
       if (pid <= 0) ended(k, -1);
     }
+    std::erase_if(claimed, [](const std::string& lock) { return !claimedElsewhere(lock); });
     int status = 0;
     const pid_t pid = waitpid(-1, &status, WNOHANG);
     if (pid > 0 && running.count(pid)) {
@@ -130,6 +153,7 @@ PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks
     }
   }
   if (options.progress) err << "\n";
+  result.samples = progress.samplesDone;
   result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
 }

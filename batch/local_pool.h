@@ -22,11 +22,16 @@ struct PoolOptions {
 struct PoolResult {
   int done = 0;
   int failed = 0;
+  int elsewhere = 0;     // tasks another runner had claimed: waited for, not run here
+  int64_t samples = 0;   // of the tasks done here
   double seconds = 0.0;  // wall time
 };
 
 // Runs the given tasks of the plan; each process's output goes to its folder's task.log. A
 // process that ends without writing its record (a crash, a kill) gets a failed record from here.
+// A task that another runner has claimed (another batch on the same folder, `quorvel task` on
+// another machine) is not run here: the pool waits until that claim ends, so that what follows
+// (the merge) sees its record.
 PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks,
                         const PoolOptions& options, std::ostream& err);
 

@@ -10,6 +10,8 @@
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/pose_faults_json.h"
+#include "batch/task_check.h"
+#include "batch/task_lock.h"
 #include "batch/task_record.h"
 #include "pipeline/report.h"
 #include "scan/file_bytes.h"
@@ -21,21 +23,22 @@ namespace {
 
 using nlohmann::json;
 
+// A planned task as the merge finds it.
 struct TaskState {
   const PlannedTask* task = nullptr;
-  TaskRecord record;  // a failed record without reason when the task left none
+  TaskCheck check;
+  const char* state = "";  // done, failed, not run, running
 };
 
-std::vector<TaskState> taskStates(const std::string& dir, const BatchPlan& plan) {
+std::vector<TaskState> taskStates(const std::string& dir, const BatchPlan& plan,
+                                  const MapParams* grid) {
   std::vector<TaskState> states;
-  for (const PlannedTask& task : plan.tasks) {
-    TaskState state{&task, {}};
-    const std::string folder = dir + "/" + task.folder;
-    if (!readTaskRecord(folder, state.record).ok()) {
-      state.record.reason = "no task record: the task has not run or did not finish";
-    } else if (state.record.done && !isTaskDone(folder)) {
-      state.record.done = false;
-      state.record.reason = "an output file is missing or has changed since the task ran";
+  for (size_t k = 0; k < plan.tasks.size(); ++k) {
+    TaskState state{&plan.tasks[k], checkTask(dir, plan, k, grid), "done"};
+    if (!state.check.done) {
+      const std::string lock = dir + "/" + state.task->folder + "/" + TASK_LOCK;
+      state.state = claimedElsewhere(lock) ? "running" : state.check.ran ? "failed" : "not run";
+      if (claimedElsewhere(lock)) state.check.why = "running elsewhere";
     }
     states.push_back(std::move(state));
   }
@@ -61,7 +64,7 @@ json footprintJson(const std::array<double, 4>& box) {
 std::string tilesGeoJson(const BatchPlan& plan, const std::vector<TaskState>& states) {
   json features = json::array();
   for (const TaskState& state : states) {
-    const TaskRecord& r = state.record;
+    const TaskRecord& r = state.check.record;
     json files = json::array();
     for (const auto& file : r.files) files.push_back(state.task->folder + "/" + file.first);
     features.push_back({{"type", "Feature"},
@@ -70,8 +73,8 @@ std::string tilesGeoJson(const BatchPlan& plan, const std::vector<TaskState>& st
                          {{"project", plan.projects[state.task->project].name},
                           {"first", state.task->first},
                           {"last", state.task->last},
-                          {"state", r.done ? "done" : "failed"},
-                          {"reason", r.reason},
+                          {"state", state.state},
+                          {"reason", state.check.why},
                           {"points", r.points},
                           {"samples", r.samples},
                           {"seconds", taskSeconds(r)},
@@ -90,21 +93,21 @@ std::vector<MosaicTile> mosaicTiles(const std::string& dir, const std::vector<Ta
                                     const std::string& base) {
   std::vector<MosaicTile> tiles;
   for (const TaskState& state : states) {
-    const auto found = state.record.rasters.find(base);
-    if (!state.record.done || found == state.record.rasters.end()) continue;
+    const auto found = state.check.record.rasters.find(base);
+    if (!state.check.done || found == state.check.record.rasters.end()) continue;
     tiles.push_back({dir + "/" + state.task->folder + "/" + base + ".raw", found->second});
   }
   return tiles;
 }
 
-// The mosaics, when the plan has map rasters; a note when the grid is too large for them.
-Status writeMosaics(const std::string& dir, const BatchPlan& plan,
+bool asked(const BatchPlan& plan, const char* name) {
+  const std::vector<std::string>& exports = plan.options.exports;
+  return std::find(exports.begin(), exports.end(), name) != exports.end();
+}
+
+// The mosaics of the map rasters asked for; a note when the grid is too large for them.
+Status writeMosaics(const std::string& dir, const BatchPlan& plan, const MapParams& grid,
                     const std::vector<TaskState>& states, json& report) {
-  if (!planHasMaps(plan)) return {};
-  std::vector<unsigned char> bytes;
-  if (Status status = readFileBytes(dir + "/grid.master", bytes); !status.ok()) return status;
-  MapParams grid;
-  parseMapTemplate(bytes, grid);
   const int64_t cells = int64_t{grid.width} * grid.length;
   if (cells > MOSAIC_CELL_LIMIT) {
     report["mosaicNote"] = "the grid of " + std::to_string(grid.width) + " x " +
@@ -113,63 +116,98 @@ Status writeMosaics(const std::string& dir, const BatchPlan& plan,
     return {};
   }
   std::filesystem::create_directories(dir + "/mosaic");
-  Status status = writeCountMosaic(dir + "/mosaic/map-h.tif", grid,
-                                   mosaicTiles(dir, states, "map-h"), plan.options.epsg);
-  if (status.ok()) {
-    status = writeRoadMosaic(dir + "/mosaic/map-r.tif", grid, mosaicTiles(dir, states, "map-r"),
-                             plan.options.epsg);
+  json mosaics = json::array();
+  if (asked(plan, "count-map") || asked(plan, "geotiff")) {
+    Status status = writeCountMosaic(dir + "/mosaic/map-h.tif", grid,
+                                     mosaicTiles(dir, states, "map-h"), plan.options.epsg);
+    if (!status.ok()) return status;
+    mosaics.push_back("mosaic/map-h.tif");
   }
-  if (status.ok()) report["mosaics"] = {"mosaic/map-h.tif", "mosaic/map-r.tif"};
-  return status;
+  if (asked(plan, "road-height") || asked(plan, "geotiff")) {
+    Status status = writeRoadMosaic(dir + "/mosaic/map-r.tif", grid,
+                                    mosaicTiles(dir, states, "map-r"), plan.options.epsg);
+    if (!status.ok()) return status;
+    mosaics.push_back("mosaic/map-r.tif");
+  }
+  report["mosaics"] = mosaics;
+  return {};
 }
 
-json reportJson(const std::vector<TaskState>& states, std::optional<double> wallSeconds) {
-  json failures = json::array();
+json reportJson(const std::vector<TaskState>& states, std::optional<ThisRun> thisRun) {
+  json failures = json::array(), running = json::array();
   int64_t samples = 0, points = 0, peakMemoryKiB = 0;
   double seconds = 0.0;
-  int done = 0;
+  int done = 0, notRun = 0;
   json poseFaults = json::array();  // the tasks whose lines have pose faults
   for (const TaskState& state : states) {
-    if (state.record.poseFaults.any()) {
-      json faults = poseFaultsJson(state.record.poseFaults);
-      faults["task"] = state.task->folder;
-      poseFaults.push_back(faults);
+    const TaskRecord& record = state.check.record;
+    if (record.poseFaults.any()) {
+      poseFaults.push_back(poseFaultsJson(record.poseFaults));
+      poseFaults.back()["task"] = state.task->folder;
     }
-    if (!state.record.done) {
-      failures.push_back({{"task", state.task->folder}, {"reason", state.record.reason}});
-      continue;
+    if (state.state == std::string("running")) {
+      running.push_back(state.task->folder);
+    } else if (!state.check.done) {
+      failures.push_back({{"task", state.task->folder}, {"reason", state.check.why}});
+      notRun += state.state == std::string("not run");
+    } else {
+      ++done;
+      samples += record.samples;
+      points += record.points;
+      peakMemoryKiB = std::max(peakMemoryKiB, record.peakMemoryKiB);
+      seconds += taskSeconds(record);
     }
-    ++done;
-    samples += state.record.samples;
-    points += state.record.points;
-    peakMemoryKiB = std::max(peakMemoryKiB, state.record.peakMemoryKiB);
-    seconds += taskSeconds(state.record);
   }
-  json report = {{"tasks", states.size()}, {"done", done},     {"failed", failures.size()},
-                 {"samples", samples},     {"points", points}, {"taskSeconds", seconds},
-                 {"failures", failures}};
-  report["largestTaskMemoryKiB"] = peakMemoryKiB;
-  report["poseFaults"] = poseFaults;
-  if (wallSeconds) report["wallSeconds"] = *wallSeconds;
-  const double time = wallSeconds.value_or(seconds);
-  report["samplesPerSecond"] = time > 0 ? samples / time : 0.0;
+  json report = {{"tasks", states.size()},
+                 {"done", done},
+                 {"failed", failures.size() - notRun},
+                 {"notRun", notRun},
+                 {"runningElsewhere", running},
+                 {"samples", samples},
+                 {"points", points},
+                 {"taskSeconds", seconds},
+                 {"largestTaskMemoryKiB", peakMemoryKiB},
+                 {"failures", failures},
+                 {"poseFaults", poseFaults}};
+  if (thisRun) {
+    const double rate = thisRun->seconds > 0 ? thisRun->samples / thisRun->seconds : 0.0;
+    report["thisRun"] = {{"tasks", thisRun->tasks},
+                         {"elsewhere", thisRun->elsewhere},
+                         {"samples", thisRun->samples},
+                         {"wallSeconds", thisRun->seconds},
+                         {"samplesPerSecond", rate}};
+  }
   return report;
 }
 
 void printSummary(const std::string& dir, const json& report, std::ostream& out) {
   out << "Batch " << dir << ": " << report["done"].get<int>() << " of "
       << report["tasks"].get<size_t>() << " tasks done, " << report["failed"].get<size_t>()
-      << " failed\n";
+      << " failed";
+  if (report["notRun"].get<int>() > 0) out << ", " << report["notRun"].get<int>() << " not run";
+  if (!report["runningElsewhere"].empty()) {
+    out << ", " << report["runningElsewhere"].size() << " running elsewhere";
+  }
+  out << "\n";
   for (const json& failure : report["failures"]) {
     std::string reason = failure["reason"];
     if (const size_t end = reason.find('\n'); end != std::string::npos) reason.resize(end);
     out << "  failed " << failure["task"].get<std::string>() << ": " << reason << "\n";
   }
-  char line[160];
-  std::snprintf(line, sizeof line, "Samples: %lld in %.1f s, %.0f samples per second\n",
-                static_cast<long long>(report["samples"].get<int64_t>()),
-                report.value("wallSeconds", report["taskSeconds"].get<double>()),
-                report["samplesPerSecond"].get<double>());
+  char line[200];
+  if (report.contains("thisRun") && report["thisRun"]["tasks"].get<int>() > 0) {
+    const json& run = report["thisRun"];
+    std::snprintf(line, sizeof line,
+                  "This run: %d tasks in %.1f s, %lld samples, %.0f samples per second\n",
+                  run["tasks"].get<int>(), run["wallSeconds"].get<double>(),
+                  static_cast<long long>(run["samples"].get<int64_t>()),
+                  run["samplesPerSecond"].get<double>());
+    out << line;
+  }
+  std::snprintf(
+      line, sizeof line, "All done tasks: %lld samples, %lld points, %.1f s of task time\n",
+      static_cast<long long>(report["samples"].get<int64_t>()),
+      static_cast<long long>(report["points"].get<int64_t>()), report["taskSeconds"].get<double>());
   out << line;
   out << "Largest task memory: " << report["largestTaskMemoryKiB"].get<int64_t>() / 1024
       << " MiB\n";
@@ -179,16 +217,28 @@ void printSummary(const std::string& dir, const json& report, std::ostream& out)
 
 }  // namespace
 
-int runMerge(const std::string& dir, std::optional<double> wallSeconds, std::ostream& out,
+int runMerge(const std::string& dir, std::optional<ThisRun> thisRun, std::ostream& out,
              std::ostream& err) {
+  Claim merging;
+  bool held = false;
+  if (Status status = merging.take(dir + "/" + MERGE_LOCK, true, held); !status.ok()) {
+    reportFailure(err, "Merge failure.", status.file, status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
   BatchPlan plan;
   if (Status status = readPlan(dir, plan); !status.ok()) {
     reportFailure(err, "Batch plan failure.", dir + "/batch.json", status.reason);
     return EXIT_FAILURE_REPORTED;
   }
-  const std::vector<TaskState> states = taskStates(dir, plan);
-  json report = reportJson(states, wallSeconds);
-  Status status = writeMosaics(dir, plan, states, report);
+  MapParams grid;
+  const bool maps = planHasMaps(plan);
+  if (Status status = maps ? readPlannedGrid(dir, plan, grid) : Status{}; !status.ok()) {
+    reportFailure(err, "Batch grid failure.", status.file, status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  const std::vector<TaskState> states = taskStates(dir, plan, maps ? &grid : nullptr);
+  json report = reportJson(states, thisRun);
+  Status status = maps ? writeMosaics(dir, plan, grid, states, report) : Status{};
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
   printSummary(dir, report, out);
@@ -196,7 +246,7 @@ int runMerge(const std::string& dir, std::optional<double> wallSeconds, std::ost
     reportFailure(err, "Merge failure.", status.file.empty() ? dir : status.file, status.reason);
     return EXIT_FAILURE_REPORTED;
   }
-  return report["failed"].get<size_t>() == 0 ? EXIT_OK : EXIT_FAILURE_REPORTED;
+  return report["done"].get<size_t>() == states.size() ? EXIT_OK : EXIT_FAILURE_REPORTED;
 }
 
 }  // namespace quorvel::batch

@@ -68,6 +68,10 @@ template <typename Add>
 Status addTileCells(const std::vector<MosaicTile>& tiles, int32_t lo, int32_t hi, int32_t width,
                     std::vector<unsigned char>& rows, Add add) {
   for (const MosaicTile& tile : tiles) {
+    const RasterWindow& placed = tile.placed.window;
+    if (placed.firstColumn < 0 || placed.width < 0 || placed.width > width - placed.firstColumn) {
+      return fault("the task's raster lies off the grid", tile.raster);  // never written past it
+    }
     int32_t first = 0, count = 0;
     if (Status status = readTileRows(tile, lo, hi, rows, first, count); !status.ok()) {
       return status;

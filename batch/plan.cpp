@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "batch/task_inputs.h"
 #include "scan/file_bytes.h"
 #include "scan/project_load.h"
 
@@ -13,6 +14,14 @@ namespace quorvel::batch {
 namespace {
 
 using nlohmann::json;
+
+constexpr const char* PLAN_FORMAT = "quorvel batch 2";
+
+std::string canonicalPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? std::filesystem::absolute(path).lexically_normal().string() : canonical.string();
+}
 
 // The MDL file name without its extension, made unique within the batch with ".2", ".3", ...
 std::string uniqueName(const std::string& mdlPath, std::set<std::string>& taken) {
@@ -32,6 +41,12 @@ PlannedProject planProject(const std::string& mdlPath, std::set<std::string>& ta
   ProjectLoadFailure failure;
   if (readProject(project.mdl, paths, calib, load, failure, LineWindow{0, 0})) {
     project.lines = load.ds.fileLines;
+    project.ds = canonicalPath(load.dsPath);
+    FileIdentity identity;
+    if (identifyFile(project.ds, identity).ok()) {
+      project.dsSize = identity.size;
+      project.dsModified = identity.modified;
+    }
   } else {
     project.unreadable = failure.text + ": " + failure.caption + " (" + failure.reason + ")";
   }
@@ -86,6 +101,9 @@ json planCore(const BatchPlan& plan) {
   for (const PlannedProject& project : plan.projects) {
     projects.push_back({{"name", project.name},
                         {"mdl", project.mdl},
+                        {"ds", project.ds},
+                        {"dsSize", project.dsSize},
+                        {"dsModified", project.dsModified},
                         {"lines", project.lines},
                         {"unreadable", project.unreadable}});
   }
@@ -96,7 +114,7 @@ json planCore(const BatchPlan& plan) {
                      {"last", task.last},
                      {"folder", task.folder}});
   }
-  return {{"format", "quorvel batch 1"},
+  return {{"format", PLAN_FORMAT},
           {"chunkLines", plan.chunkLines},
           {"options", optionsJson(plan.options)},
           {"projects", projects},
@@ -122,21 +140,27 @@ BatchPlan planBatch(const std::vector<std::string>& mdlPaths, int32_t chunkLines
 std::string planJson(const BatchPlan& plan) {
   json j = planCore(plan);
   j["settings"] = {{"threads", plan.options.threads}, {"timings", plan.options.timings}};
+  j["grid"] = plan.grid;
   return j.dump(2) + "\n";
 }
 
 Status parsePlanJson(const std::string& text, BatchPlan& plan) {
   try {
     const json j = json::parse(text);
-    if (j.at("format") != "quorvel batch 1") return fault("not a batch plan", "", "", "format");
+    if (j.at("format") != PLAN_FORMAT) {
+      return fault("not a batch plan of this version", j.at("format").dump(), PLAN_FORMAT,
+                   "delete it to plan the batch again (tasks whose inputs did not change stay "
+                   "done)");
+    }
     BatchPlan parsed;
     parsed.chunkLines = j.at("chunkLines").get<int32_t>();
     parsed.options = optionsOf(j.at("options"));
     parsed.options.threads = j.at("settings").at("threads").get<int>();
     parsed.options.timings = j.at("settings").at("timings").get<bool>();
     for (const json& p : j.at("projects")) {
-      parsed.projects.push_back(
-          {p.at("name"), p.at("mdl"), p.at("lines").get<int64_t>(), p.at("unreadable")});
+      parsed.projects.push_back({p.at("name"), p.at("mdl"), p.at("ds"),
+                                 p.at("dsSize").get<uint64_t>(), p.at("dsModified").get<int64_t>(),
+                                 p.at("lines").get<int64_t>(), p.at("unreadable")});
     }
     for (const json& t : j.at("tasks")) {
       const int32_t project = t.at("project").get<int32_t>();
@@ -146,11 +170,91 @@ Status parsePlanJson(const std::string& text, BatchPlan& plan) {
       parsed.tasks.push_back(
           {project, t.at("first").get<int64_t>(), t.at("last").get<int64_t>(), t.at("folder")});
     }
+    parsed.grid = j.at("grid");
     plan = std::move(parsed);
   } catch (const json::exception& e) {
     return fault("unreadable batch plan", e.what());
   }
   return {};
+}
+
+Status checkDistinctDrives(const std::vector<std::string>& mdlPaths, const BatchPlan& plan) {
+  for (size_t a = 0; a < plan.projects.size(); ++a) {
+    for (size_t b = 0; b < a; ++b) {
+      const PlannedProject& p = plan.projects[a];
+      const PlannedProject& q = plan.projects[b];
+      if (canonicalPath(p.mdl) == canonicalPath(q.mdl)) {
+        return fault("the same drive twice", mdlPaths[b] + " and " + mdlPaths[a],
+                     "each project once", "both are " + canonicalPath(p.mdl));
+      }
+      if (!p.ds.empty() && p.ds == q.ds) {
+        return fault("the same drive twice", mdlPaths[b] + " and " + mdlPaths[a],
+                     "each DS file once", "both name " + p.ds);
+      }
+    }
+  }
+  return {};
+}
+
+namespace {
+
+// Why a project readable then and now may not go on with its plan, or empty.
+std::string projectChange(const PlannedProject& then, const PlannedProject& now, bool maps) {
+  if (now.lines != then.lines || now.ds != then.ds) {
+    return then.ds + ": " + std::to_string(now.lines) + " scan lines now, " +
+           std::to_string(then.lines) + " then";
+  }
+  if (maps && (now.dsSize != then.dsSize || now.dsModified != then.dsModified)) {
+    return then.ds + ": another size or time than the map grid was made from";
+  }
+  return "";
+}
+
+}  // namespace
+
+Status settlePlan(const BatchPlan& existing, const BatchPlan& fresh, BatchPlan& settled,
+                  bool& replanned) {
+  replanned = false;
+  settled = existing;
+  const auto names = [](const BatchPlan& plan) {
+    std::vector<std::pair<std::string, std::string>> list;
+    for (const PlannedProject& p : plan.projects) list.emplace_back(p.name, p.mdl);
+    return list;
+  };
+  if (existing.chunkLines != fresh.chunkLines ||
+      optionsJson(existing.options) != optionsJson(fresh.options) ||
+      names(existing) != names(fresh)) {
+    return fault("a different batch is planned in this folder", "", "",
+                 "use another --out folder, or the same projects and options");
+  }
+  settled.tasks.clear();
+  for (size_t i = 0; i < fresh.projects.size(); ++i) {
+    const PlannedProject& then = existing.projects[i];
+    const PlannedProject& now = fresh.projects[i];
+    if (!then.unreadable.empty()) {
+      settled.projects[i] = now;  // could not be read then: planned as it is now
+    } else if (const std::string change = projectChange(then, now, planHasMaps(existing));
+               now.unreadable.empty() && !change.empty()) {
+      return fault("the DS file of " + then.name + " has changed since the batch was planned",
+                   change, "",
+                   "if it is complete now, delete batch.json and run the batch again (tasks whose "
+                   "inputs and grid did not change stay done)");
+    }
+    addTasks(settled.projects[i], static_cast<int32_t>(i), settled.chunkLines, settled.tasks);
+  }
+  replanned = !samePlan(existing, settled);
+  return {};
+}
+
+bool planHasMaps(const BatchPlan& plan) {
+  const std::vector<std::string>& exports = plan.options.exports;
+  return std::any_of(exports.begin(), exports.end(), [](const std::string& name) {
+    return name == "count-map" || name == "road-height" || name == "geotiff";
+  });
+}
+
+std::string outputOptionsText(const RunOptions& options) {
+  return optionsJson(options).dump();
 }
 
 bool samePlan(const BatchPlan& a, const BatchPlan& b) {

@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "batch/pose_faults_json.h"
+#include "batch/task_lock.h"
+#include "batch/task_log.h"
 #include "scan/file_bytes.h"
 #include "scan/output_file.h"
 
@@ -25,6 +27,30 @@ PlacedRaster rasterOf(const json& j) {
            j.at("length").get<int32_t>()},
           j.at("oz").get<double>(),
           j.at("demres").get<double>()};
+}
+
+json identityJson(const FileIdentity& file) {
+  return {
+      {"path", file.path}, {"size", file.size}, {"modified", file.modified}, {"hash", file.hash}};
+}
+
+FileIdentity identityOf(const json& j) {
+  return {j.at("path"), j.at("size").get<uint64_t>(), j.at("modified").get<int64_t>(),
+          j.at("hash")};
+}
+
+json inputsJson(const TaskInputs& inputs) {
+  return {{"mdl", identityJson(inputs.mdl)},
+          {"calibration", identityJson(inputs.calib)},
+          {"ds", identityJson(inputs.ds)},
+          {"records", {inputs.records.first, inputs.records.count}}};
+}
+
+TaskInputs inputsOf(const json& j) {
+  return {identityOf(j.at("mdl")),
+          identityOf(j.at("calibration")),
+          identityOf(j.at("ds")),
+          {j.at("records").at(0).get<int64_t>(), j.at("records").at(1).get<int64_t>()}};
 }
 
 json recordJson(const TaskRecord& record) {
@@ -48,6 +74,11 @@ json recordJson(const TaskRecord& record) {
           {"seconds", seconds},
           {"files", files},
           {"rasters", rasters},
+          {"notes", record.notes},
+          {"inputs", inputsJson(record.inputs)},
+          {"options", json::parse(record.options.empty() ? "null" : record.options)},
+          {"grid", record.grid},
+          {"runner", record.runner},
           {"poseFaults", poseFaultsJson(record.poseFaults)}};
 }
 
@@ -68,6 +99,11 @@ TaskRecord recordOf(const json& j) {
   }
   for (const auto& [name, raster] : j.at("rasters").items())
     record.rasters[name] = rasterOf(raster);
+  record.notes = j.at("notes").get<std::vector<std::string>>();
+  record.inputs = inputsOf(j.at("inputs"));
+  record.options = j.at("options").dump();
+  record.grid = j.at("grid");
+  record.runner = j.at("runner");
   if (j.contains("poseFaults")) record.poseFaults = poseFaultsOf(j.at("poseFaults"));
   return record;
 }
@@ -95,21 +131,15 @@ std::vector<std::pair<std::string, uint64_t>> folderFiles(const std::string& fol
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     const std::string name = entry.path().filename().string();
-    if (name == TASK_RECORD || name == TASK_LOG || name.ends_with(TEMPORARY_SUFFIX)) continue;
+    if (name == TASK_RECORD || name == TASK_LOG || name == TASK_LOCK ||
+        name.ends_with(TEMPORARY_SUFFIX)) {
+      continue;
+    }
     if (!entry.is_regular_file(error)) continue;
     files.emplace_back(name, entry.file_size(error));
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-bool isTaskDone(const std::string& folder) {
-  TaskRecord record;
-  if (!readTaskRecord(folder, record).ok() || !record.done) return false;
-  return std::all_of(record.files.begin(), record.files.end(), [&](const auto& file) {
-    std::error_code error;
-    return std::filesystem::file_size(folder + "/" + file.first, error) == file.second && !error;
-  });
 }
 
 }  // namespace quorvel::batch

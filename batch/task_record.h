@@ -1,5 +1,6 @@
-// DIR/tasks/NAME-FIRST-LAST/task.json: what a batch task did. It is written last, through the
-// durable writer, so a task is done exactly when its record says so and its files are there.
+// DIR/tasks/NAME-FIRST-LAST/task.json: what a batch task did and what it was computed from. It is
+// written last, through the durable writer; whether a task counts as done is decided by
+// batch/task_check.h from this record, the plan and the files as they are.
 #pragma once
 
 #include <array>
@@ -9,13 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "batch/task_inputs.h"
 #include "pipeline/named_outputs.h"
 #include "scan/status.h"
 
 namespace quorvel::batch {
 
 inline constexpr const char* TASK_RECORD = "task.json";
-inline constexpr const char* TASK_LOG = "task.log";  // the task process's own output
 
 struct TaskRecord {
   bool done = false;
@@ -30,16 +31,21 @@ struct TaskRecord {
   std::vector<std::pair<std::string, double>> seconds;  // per stage, in order
   std::vector<std::pair<std::string, uint64_t>> files;  // its outputs and their sizes
   PlacedRasters rasters;                                // its map rasters on the grid
-  PoseFaults poseFaults;                                // of its own lines
+  std::vector<std::string> notes;  // outputs left out on purpose, e.g. a raster without cells
+  // What it was computed from: its input files, the plan's output options (their JSON text) and
+  // the fingerprint of the batch's grid (empty without map rasters).
+  TaskInputs inputs;
+  std::string options;
+  std::string grid;
+  std::string runner;     // "HOST pid N": the process that ran it
+  PoseFaults poseFaults;  // of its own lines
 };
 
 Status writeTaskRecord(const std::string& folder, const TaskRecord& record);
 Status readTaskRecord(const std::string& folder, TaskRecord& record);
 
-// The files of the folder (not the record, the log or temporary files), by name, with sizes.
+// The files of the folder (not the record, the log, the lock or temporary files), by name, with
+// sizes.
 std::vector<std::pair<std::string, uint64_t>> folderFiles(const std::string& folder);
-
-// Done, and every file of the record is there with the size it had.
-bool isTaskDone(const std::string& folder);
 
 }  // namespace quorvel::batch

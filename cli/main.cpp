@@ -1,6 +1,8 @@
 // The `quorvel` command line: the window's pipeline without a window.
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -99,16 +101,31 @@ void addRun(CLI::App& app, Arguments& args) {
   addOutputOptions(run, args.run);
 }
 
+// A count that must be a whole number of at least 1, said in words when it is not.
+CLI::Validator atLeastOne() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        long long value = 0;
+        const char* end = text.data() + text.size();
+        const auto result = std::from_chars(text.data(), end, value);
+        if (result.ec != std::errc() || result.ptr != end || value < 1 || value > INT32_MAX) {
+          return "must be a whole number of at least 1, not '" + text + "'";
+        }
+        return "";
+      },
+      "INT >= 1");
+}
+
 void addBatch(CLI::App& app, Arguments& args) {
   CLI::App* batch = app.add_subcommand(
       "batch", "Split projects into tasks, run them here or on Slurm, and merge the results");
   batch->add_option("projects", args.batch.projects, "The projects' MDL files")->required();
   batch->add_option("--out", args.batch.outDir, "Batch folder (created if missing)")->required();
   batch->add_option("--chunk-lines", args.batch.chunkLines, "Scan lines per task at most")
-      ->check(CLI::PositiveNumber)
+      ->check(atLeastOne())
       ->capture_default_str();
   batch->add_option("--jobs", args.batch.jobs, "Tasks at a time (default: one per two cores)")
-      ->check(CLI::PositiveNumber);
+      ->check(atLeastOne());
   auto* slurm = batch->add_flag("--slurm", args.batch.slurm, "Submit the tasks to Slurm");
   batch->add_option("--sbatch-options", args.batch.sbatchOptions, "Options for every sbatch call")
       ->needs(slurm);

@@ -17,6 +17,7 @@ Status exportCountMap(const ExportSources& sources, const std::string& chosenPat
   Status status =
       prepareMapExport(sources, ExportKind::CountMap, chosenPath, templatePath, coverage, setup);
   if (!status.ok()) return status;
+  if (isEmptyWindow(setup.raster, coverage, placed)) return {};
   const MapParams& params = setup.params;
   OutputFile header(setup.names.header);
   if (!header.ok()) return header.status();

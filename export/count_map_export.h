@@ -16,8 +16,8 @@ namespace quorvel {
 // path buffer, the grid is unusable, the strip buffer cannot be had or either file cannot be
 // written whole; the previous files of those names then stay as they were. The raster replaces
 // its previous file before the header does.
-// With MapCoverage::ItsPoints the raster holds only the window of the grid its points reach;
-// placed receives the window (when given).
+// With MapCoverage::ItsPoints the raster holds only the window of the grid its points reach
+// (none is written when they reach none); placed receives the window (when given).
 Status exportCountMap(const ExportSources& sources, const std::string& chosenPath,
                       const std::string& templatePath,
                       MapCoverage coverage = MapCoverage::WholeGrid,

@@ -24,4 +24,10 @@ RasterWindow pointsWindow(const ExportSources& sources, RoadSelection selection,
   return {firstColumn, firstRow, endColumn - firstColumn, endRow - firstRow};
 }
 
+bool isEmptyWindow(const RasterWindow& window, MapCoverage coverage, PlacedRaster* placed) {
+  if (coverage != MapCoverage::ItsPoints || (window.width > 0 && window.length > 0)) return false;
+  if (placed) *placed = {window, 0.0, 0.0};
+  return true;
+}
+
 }  // namespace quorvel

@@ -20,6 +20,10 @@ struct PlacedRaster {
   double demres = 0.0;
 };
 
+// With MapCoverage::ItsPoints, a window without cells (no selected point lands on the grid) is
+// written as no raster at all: true then, with placed (when given) set to that empty window.
+bool isEmptyWindow(const RasterWindow& window, MapCoverage coverage, PlacedRaster* placed);
+
 // The smallest window of the grid that holds every cell the selected points land in, widened by
 // margin cells on every side but kept within the grid; width and length 0 when no point lands
 // on the grid.

@@ -56,6 +56,7 @@ Status exportRoadHeightMap(const ExportSources& sources, const std::string& chos
   Status status = prepareMapExport(sources, ExportKind::RoadHeightMap, chosenPath, templatePath,
                                    coverage, setup);
   if (!status.ok()) return status;
+  if (isEmptyWindow(setup.raster, coverage, placed)) return {};
   double low = 0.0;
   double high = 0.0;
   if (!roadHeightRange(sources, low, high)) {

@@ -30,15 +30,20 @@ std::vector<std::string> pairFiles(const std::string& chosen, const char* suffix
   return {names->header, names->raster};
 }
 
+bool isWritten(const PlacedRaster& raster) {
+  return raster.window.width > 0 && raster.window.length > 0;
+}
+
 Status mapExport(const ExportSources& sources, const OutputRequest& request,
                  const std::string& chosen, bool road, PlacedRasters& placed,
                  std::vector<std::string>& written) {
   const std::string templatePath = request.mapTemplate.value_or(chosen);
+  PlacedRaster& raster = placed[road ? "map-r" : "map-h"];
+  raster = PlacedRaster{};  // no cells until the export places its raster
   Status status =
-      road ? exportRoadHeightMap(sources, chosen, templatePath, request.mapCoverage,
-                                 &placed["map-r"])
-           : exportCountMap(sources, chosen, templatePath, request.mapCoverage, &placed["map-h"]);
-  if (status.ok()) {
+      road ? exportRoadHeightMap(sources, chosen, templatePath, request.mapCoverage, &raster)
+           : exportCountMap(sources, chosen, templatePath, request.mapCoverage, &raster);
+  if (status.ok() && (request.mapCoverage == MapCoverage::WholeGrid || isWritten(raster))) {
     const std::vector<std::string> files = pairFiles(chosen, road ? "-r" : "-h");
     written.insert(written.end(), files.begin(), files.end());
   }
@@ -52,6 +57,10 @@ Status geoTiffs(const ExportSources& sources, const OutputRequest& request,
   for (const bool road : {false, true}) {
     if (Status status = mapExport(sources, request, chosen, road, placed, written); !status.ok()) {
       return status;
+    }
+    if (request.mapCoverage == MapCoverage::ItsPoints &&
+        !isWritten(placed[road ? "map-r" : "map-h"])) {
+      continue;
     }
     const MapFileNames names = *mapFileNames(chosen, road ? "-r" : "-h");
     const std::string tif = names.header.substr(0, names.header.size() - 7) + ".tif";
@@ -268,6 +277,16 @@ bool writeExportFiles(const NamedOutput& entry, const ProjectRecords& project,
     return false;
   }
   written.files.insert(written.files.end(), files.begin(), files.end());
+  for (auto raster = rasters.begin(); raster != rasters.end();) {
+    if (request.mapCoverage == MapCoverage::WholeGrid || isWritten(raster->second)) {
+      ++raster;
+      continue;
+    }
+    written.notes.push_back(std::string(entry.name) + ": no " +
+                            (raster->first == "map-r" ? "road point" : "non-road point") +
+                            " of these scan lines on the grid, so no " + raster->first + " raster");
+    raster = rasters.erase(raster);
+  }
   written.rasters.merge(rasters);
   return true;
 }
@@ -326,6 +345,7 @@ bool writeOutput(const ProjectRecords& project, const std::string& name,
   if (ok) {
     written.files.insert(written.files.end(), result.files.begin(), result.files.end());
     written.rasters.merge(result.rasters);
+    written.notes.insert(written.notes.end(), result.notes.begin(), result.notes.end());
   }
   return ok;
 }

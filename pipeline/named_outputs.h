@@ -48,6 +48,9 @@ using PlacedRasters = std::map<std::string, PlacedRaster>;
 struct WrittenOutput {
   std::vector<std::string> files;  // every path written, in order, each complete on the disk
   PlacedRasters rasters;
+  // What was left out on purpose: with MapCoverage::ItsPoints a map raster whose points reach
+  // no cell is not written, and says so here.
+  std::vector<std::string> notes;
 };
 
 const std::vector<std::string>& outputNames(OutputKind kind);  // in the order above

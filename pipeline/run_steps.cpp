@@ -29,7 +29,7 @@ bool runRegionStage(const ProjectRecords& project, const RunOptions& options, St
 
 bool writeOutputReported(const ProjectRecords& project, const std::string& name,
                          const OutputRequest& request, StageTimer& timer, std::ostream& out,
-                         std::ostream& err, PlacedRasters* placed) {
+                         std::ostream& err, WrittenOutput* kept) {
   WrittenOutput written;
   FailureMessage failure;
   if (!writeOutput(project, name, request, timer, written, failure)) {
@@ -37,7 +37,12 @@ bool writeOutputReported(const ProjectRecords& project, const std::string& name,
     return false;
   }
   for (const std::string& file : written.files) out << "Wrote " << file << "\n";
-  if (placed) placed->merge(written.rasters);
+  for (const std::string& note : written.notes) out << "Note: " << note << "\n";
+  if (kept) {
+    kept->files.insert(kept->files.end(), written.files.begin(), written.files.end());
+    kept->rasters.merge(written.rasters);
+    kept->notes.insert(kept->notes.end(), written.notes.begin(), written.notes.end());
+  }
   return true;
 }
 

@@ -19,10 +19,10 @@ bool runLineStages(const ProjectRecords& project, const RunOptions& options, Sta
 // USFsegger, where the outputs need it.
 bool runRegionStage(const ProjectRecords& project, const RunOptions& options, StageTimer& timer);
 
-// Writes the output of that name; prints "Wrote PATH" per file once all are whole, or the
-// window's message of its failure on err. The map rasters it wrote go to `placed` when given.
+// Writes the output of that name; prints "Wrote PATH" per file once all are whole and its notes,
+// or the window's message of its failure on err. What it wrote is added to `kept` when given.
 bool writeOutputReported(const ProjectRecords& project, const std::string& name,
                          const OutputRequest& request, StageTimer& timer, std::ostream& out,
-                         std::ostream& err, PlacedRasters* placed = nullptr);
+                         std::ostream& err, WrittenOutput* kept = nullptr);
 
 }  // namespace quorvel

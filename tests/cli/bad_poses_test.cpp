@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/content_hash.h"
 #include "tests/support/command_run.h"
-#include "tests/support/content_hash.h"
 #include "tests/support/ply_reader.h"
 #include "tests/support/test_files.h"
 
@@ -238,7 +238,7 @@ TEST_F(BadPoses, DamagedLinesGiveNoPointsAndTheRestIsAsWithoutThem) {
     checkPointFiles(dir + "/" + c.name + "/out");
     if (!c.blanked) continue;
     const Bytes blanked = c.blanked(healthy());
-    const uint64_t key = test::fnv1a(blanked);
+    const uint64_t key = fnv1a(blanked);
     if (!blankedRuns.contains(key)) {  // run once for the cases that share it
       int blankedStatus;
       const std::string name = std::string(c.name) + "-blanked";

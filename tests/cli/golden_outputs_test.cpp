@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/content_hash.h"
 #include "tests/support/command_run.h"
-#include "tests/support/content_hash.h"
 #include "tests/support/png_image.h"
 #include "tests/support/test_files.h"
 
@@ -32,10 +32,10 @@ struct GoldenRun {
 
 // The file's contents as hashed: a picture's size and pixels, any other file's bytes.
 uint64_t contentHash(const std::filesystem::path& file) {
-  if (file.extension() != ".png") return test::fnv1a(test::readFile(file.string()));
+  if (file.extension() != ".png") return fnv1a(test::readFile(file.string()));
   const test::PngImage image = test::readPng(file.string());
   const uint32_t size[2] = {image.width, image.height};
-  return test::fnv1a(image.rgb, test::fnv1a({reinterpret_cast<const unsigned char*>(size), 8}));
+  return fnv1a(image.rgb, fnv1a({reinterpret_cast<const unsigned char*>(size), 8}));
 }
 
 // One hash of every file of `dir` and their names, in name order; the files' own hashes printed.
@@ -43,15 +43,15 @@ uint64_t folderDigest(const std::string& dir, std::string& listing) {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
-  uint64_t digest = test::fnv1a({});
+  uint64_t digest = fnv1a({});
   for (const auto& file : files) {
     const std::string name = file.filename().string();
     const uint64_t hash = contentHash(file);
     char line[128];
     std::snprintf(line, sizeof line, "%016" PRIx64 " %s\n", hash, name.c_str());
     listing += line;
-    digest = test::fnv1a({reinterpret_cast<const unsigned char*>(&hash), 8},
-                         test::fnv1a(test::bytesOf(name), digest));
+    digest = fnv1a({reinterpret_cast<const unsigned char*>(&hash), 8},
+                   fnv1a(test::bytesOf(name), digest));
   }
   return digest;
 }

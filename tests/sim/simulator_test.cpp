@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scan/content_hash.h"
 #include "scan/project_load.h"
-#include "tests/support/content_hash.h"
 #include "tests/support/test_files.h"
 
 namespace quorvel {
@@ -43,9 +43,9 @@ TEST_P(KnownOutputs, FixedSeedGivesKnownBytes) {
   const KnownOutput& known = GetParam();
   SimulatedProject project;
   ASSERT_TRUE(simulateProject({known.scene, 40, known.resolution, 3}, project).ok());
-  EXPECT_EQ(test::fnv1a(project.dsBytes), known.dsHash);
-  EXPECT_EQ(test::fnv1a(project.truth), known.truthHash);
-  EXPECT_EQ(test::fnv1a(test::bytesOf(project.calibText)), known.calibHash);
+  EXPECT_EQ(fnv1a(project.dsBytes), known.dsHash);
+  EXPECT_EQ(fnv1a(project.truth), known.truthHash);
+  EXPECT_EQ(fnv1a(test::bytesOf(project.calibText)), known.calibHash);
   EXPECT_EQ(project.mdlText, "DIR ./\nDS sim.ds\nCALIB sim.cal\n");
 }
 

@@ -15,9 +15,10 @@ void loadSimulatedScan(const SimulationOptions& options, SimulatedScan& scan) {
   installDsContents(scan.store, std::move(contents));
 }
 
-std::string simulatedProjectFiles(const std::string& dir, int lines) {
+std::string simulatedProjectFiles(const std::string& dir, int lines, uint64_t seed) {
   SimulationOptions options;
   options.lines = lines;
+  options.seed = seed;
   options.resolution = 1.0;
   SimulatedProject project;
   const bool written =

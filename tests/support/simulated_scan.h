@@ -20,6 +20,6 @@ void loadSimulatedScan(const SimulationOptions& options, SimulatedScan& scan);
 
 // Writes a simulated street of that many lines at the 1.0-degree set-up into dir; its MDL path,
 // empty (and the running test failed) when anything goes wrong.
-std::string simulatedProjectFiles(const std::string& dir, int lines);
+std::string simulatedProjectFiles(const std::string& dir, int lines, uint64_t seed = 1);
 
 }  // namespace quorvel::test
