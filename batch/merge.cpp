@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/grid.h"
+#include "batch/kerb_mosaic.h"
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/pose_faults_json.h"
@@ -133,6 +134,14 @@ Status writeMosaics(const std::string& dir, const BatchPlan& plan, const MapPara
   return {};
 }
 
+std::vector<size_t> doneTasks(const std::vector<TaskState>& states) {
+  std::vector<size_t> done;
+  for (size_t k = 0; k < states.size(); ++k) {
+    if (states[k].check.done) done.push_back(k);
+  }
+  return done;
+}
+
 json reportJson(const std::vector<TaskState>& states, std::optional<ThisRun> thisRun) {
   json failures = json::array(), running = json::array();
   int64_t samples = 0, points = 0, peakMemoryKiB = 0;
@@ -239,6 +248,7 @@ int runMerge(const std::string& dir, std::optional<ThisRun> thisRun, std::ostrea
   const std::vector<TaskState> states = taskStates(dir, plan, maps ? &grid : nullptr);
   json report = reportJson(states, thisRun);
   Status status = maps ? writeMosaics(dir, plan, grid, states, report) : Status{};
+  if (status.ok()) status = writeKerbMosaic(dir, plan, doneTasks(states));
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
   printSummary(dir, report, out);

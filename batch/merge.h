@@ -2,7 +2,8 @@
 // open: DIR/mosaic/map-h.tif (the count rasters of all done tasks summed on the batch's grid,
 // 255 at most, as one run over the same points counts them) when count rasters are asked for,
 // DIR/mosaic/map-r.tif (road height in metres, Float32, the mean where tasks overlap, NaN where
-// no task has road) when road height rasters are, DIR/tiles.geojson (each task's footprint and
+// no task has road) when road height rasters are, DIR/mosaic/kerbs.geojson (the kerb lines of
+// all done tasks, when asked for: kerb_mosaic.h), DIR/tiles.geojson (each task's footprint and
 // properties) and DIR/report.json; then the summary. The plan and the grid are checked before
 // anything is written; a task counts as done only as batch/task_check.h says. Merges of one
 // folder take turns (a claim on DIR/merge.lock).

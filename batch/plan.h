@@ -3,19 +3,22 @@
 // that DIR may be moved or mounted elsewhere; the projects' MDL files are named absolutely.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "pipeline/run_options.h"
 #include "scan/status.h"
+#include "segment/carriageway_bounds.h"
 
 namespace quorvel::batch {
 
 inline constexpr int32_t DEFAULT_CHUNK_LINES = 5000;
-// Lines loaded on each side of a task's own: the surface estimation looks 3 lines away, and the
-// variance of a line uses the residuals of its neighbours.
-inline constexpr int32_t TASK_NEIGHBOUR_LINES = 4;
+// Lines loaded on each side of a task's own: as many as the surface classification pools (the
+// surface estimation needs 4: it looks 3 lines away, and the variance of a line uses the
+// residuals of its neighbours).
+inline constexpr int32_t TASK_NEIGHBOUR_LINES = std::max(4, CARRIAGEWAY_NEIGHBOUR_LINES);
 
 struct PlannedProject {
   std::string name;     // the MDL file's name without extension; unique within the batch

@@ -71,11 +71,12 @@ void addInfo(CLI::App& app, Arguments& args) {
 
 void addOutputOptions(CLI::App* command, OutputArguments& args) {
   args.imagesOption = command->add_option(
-      "--images", args.images, "Pictures to write: range,variance,normal,contour,segment or all");
+      "--images", args.images,
+      "Pictures to write: range,variance,normal,contour,segment,surface or all");
   args.exportsOption = command->add_option(
       "--export", args.exports,
       "Exports to write: pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,"
-      "geotiff, or all for the first six");
+      "geotiff,kerbs, or all for the first six");
   args.mapTemplateOption = command
                                ->add_option("--map-template", args.mapTemplate,
                                             "Grid template of the map exports (a map header)")
@@ -195,7 +196,8 @@ void addSimulate(CLI::App& app, Arguments& args) {
   CLI::App* simulate =
       app.add_subcommand("simulate", "Write a synthetic project with its ground truth");
   simulate->add_option("--out", args.outDir, "Output folder (created if missing)")->required();
-  simulate->add_option("--scene", args.simulation.scene, "street or hills")->capture_default_str();
+  simulate->add_option("--scene", args.simulation.scene, "street, hills, hills-cut or hills-fill")
+      ->capture_default_str();
   simulate->add_option("--lines", args.simulation.lines, "Scan lines to load")
       ->capture_default_str();
   simulate

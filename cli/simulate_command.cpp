@@ -13,7 +13,8 @@ int runSimulate(const SimulationOptions& options, const std::string& outDir, std
     reportFailure(err, "Simulation failure.", outDir, status.reason);
     return EXIT_FAILURE_REPORTED;
   }
-  out << "Wrote " << outDir << "/sim.mdl, sim.cal, sim.ds and truth.npy: " << project.lines
+  out << "Wrote " << outDir
+      << "/sim.mdl, sim.cal, sim.ds, truth.npy and truth-kerbs.npy: " << project.lines
       << " scan lines of " << project.pointsPerLine << " samples (scene " << options.scene
       << ", seed " << options.seed << ")\n";
   return EXIT_OK;

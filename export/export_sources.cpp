@@ -29,6 +29,8 @@ const char* missingExportInput(const ScanStore& store, ExportKind kind) {
   if (kind == ExportKind::Ply && (!store.labelMap || !store.segmentTable)) {
     return "Segment Regions";
   }
+  const bool classes = kind == ExportKind::Ply || kind == ExportKind::Las;
+  if (classes && !store.surfaceClassMap) return "classifySurfaces";
   return nullptr;
 }
 

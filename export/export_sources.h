@@ -31,11 +31,12 @@ enum class ExportKind {
   RoadDs,
   NonRoadDs,
   Ply,  // the class colours and every per-sample result, the region labels among them
-  Las,  // the class colours and the line classes
+  Las,  // the class colours, the line classes and the surface classes
 };
 
 // The window command whose result the export reads and which has not run yet for the loaded
-// scan ("VarianceMap", "LineSegger" or "Segment Regions"), or nullptr when nothing is missing. An
+// scan ("VarianceMap", "LineSegger" or "Segment Regions"; "classifySurfaces" for the stage that
+// has no window command), or nullptr when nothing is missing. An
 // export whose input is missing writes nothing and returns 0. A store without scan lines misses
 // nothing.
 const char* missingExportInput(const ScanStore& store, ExportKind kind);

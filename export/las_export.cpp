@@ -8,7 +8,7 @@
 #include "export/export_points.h"
 #include "export/pt3d_export.h"
 #include "scan/output_file.h"
-#include "segment/line_class.h"
+#include "segment/surface_classes.h"
 
 namespace quorvel {
 
@@ -88,14 +88,15 @@ LasExtent storedExtent(const LasExtent& world) {
 ByteRecord lasRecord(const ExportSources& sources, int32_t l, int32_t s, const Vec3& point,
                      const Vec3& offset) {
   const ScanStore& store = sources.store;
-  const uint8_t lineClass = (*store.lineSegmentMask)[lineMajorIndex(store, l, s)];
+  const size_t index = lineMajorIndex(store, l, s);
+  const uint8_t lineClass = (*store.lineSegmentMask)[index];
   const Rgb colour = sampleClassColour(store, l, s);
   ByteRecord record(LAS_RECORD_SIZE);
   // Within the extent that checkStoredCoordinates accepted.
   for (int axis = 0; axis < 3; ++axis) record.put(*lasCoordinate(point[axis], offset[axis]));
   record.put(uint16_t{0});                          // intensity: not measured
   record.put(FIRST_OF_ONE_RETURN).put(uint8_t{0});  // flags, channel, scan direction, edge
-  record.put(asprsClass(lineClass)).put(lineClass);
+  record.put(asprsClass((*store.surfaceClassMap)[index])).put(lineClass);
   record.put(int16_t{0}).put(uint16_t{0});  // scan angle, point source
   record.put(static_cast<double>(sources.firstLine + l));
   for (uint8_t channel : {colour.red, colour.green, colour.blue}) {
@@ -106,8 +107,19 @@ ByteRecord lasRecord(const ExportSources& sources, int32_t l, int32_t s, const V
 
 }  // namespace
 
-uint8_t asprsClass(uint8_t lineClass) {
-  return lineClass == LINE_CLASS_ROAD ? ASPRS_ROAD_SURFACE : ASPRS_UNCLASSIFIED;
+uint8_t asprsClass(uint8_t surfaceClass) {
+  switch (surfaceClass) {
+    case SURFACE_CARRIAGEWAY:
+      return ASPRS_ROAD_SURFACE;
+    case SURFACE_KERB:
+      return ASPRS_KERB;
+    case SURFACE_GROUND:
+      return ASPRS_GROUND;
+    case SURFACE_VERTICAL:
+      return ASPRS_BUILDING;
+    default:
+      return ASPRS_UNCLASSIFIED;
+  }
 }
 
 std::optional<int32_t> lasCoordinate(double value, double offset) {

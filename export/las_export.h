@@ -3,9 +3,10 @@
 // coordinate system is claimed).
 //
 // Each point: x, y, z as integers of 1 mm (scale 0.001) from offsets at the data's minimum;
-// return 1 of 1; classification 11 "road surface" for road samples (line class 2) and 1
-// "unclassified" for all others (a vertical line piece may be a wall, a pole or a tree, so it
-// gets no class of its own); user data the line class code; GPS time the scan line index;
+// return 1 of 1; classification by the sample's surface class: 11 "road surface" for the
+// carriageway, 2 "ground" for footways and other ground, 6 "building" for vertical structure, 1
+// "unclassified" for other objects and 64 (user-defined) for kerb faces; user data the line class
+// code; GPS time the scan line index;
 // red, green, blue the 8-bit colour times 257 (255 gives 65535). The header extents are those of
 // the stored integer coordinates. File creation day and year are 0 so that equal data give equal
 // files.
@@ -28,9 +29,12 @@ inline constexpr size_t LAS_HEADER_SIZE = 375;
 inline constexpr size_t LAS_RECORD_SIZE = 36;
 inline constexpr double LAS_SCALE = 0.001;
 inline constexpr uint8_t ASPRS_UNCLASSIFIED = 1;
+inline constexpr uint8_t ASPRS_GROUND = 2;
+inline constexpr uint8_t ASPRS_BUILDING = 6;
 inline constexpr uint8_t ASPRS_ROAD_SURFACE = 11;
+inline constexpr uint8_t ASPRS_KERB = 64;  // the first of the user-definable classes
 
-uint8_t asprsClass(uint8_t lineClass);
+uint8_t asprsClass(uint8_t surfaceClass);
 
 // What the header states about the points: their count and the extent of their stored
 // coordinates, whose minimum is also the offset.
@@ -47,10 +51,10 @@ std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent);
 std::optional<int32_t> lasCoordinate(double value, double offset);
 
 // Writes the file (no point when no scan line is loaded). Fails, writing nothing, when the
-// VarianceMap, NormalMap or LineSegmentMask of a loaded scan does not exist yet, a point has a
-// coordinate that is not finite or outside the integer coordinates (the fault names its scan line
-// and sample), the path does not fit the 260-character path buffer, or the file cannot be written
-// whole (a previous file then stays as it was).
+// VarianceMap, NormalMap, LineSegmentMask or surface classes of a loaded scan do not exist yet, a
+// point has a coordinate that is not finite or outside the integer coordinates (the fault names
+// its scan line and sample), the path does not fit the 260-character path buffer, or the file
+// cannot be written whole (a previous file then stays as it was).
 Status exportLas(const ExportSources& sources, const std::string& path);
 
 }  // namespace quorvel

@@ -4,7 +4,6 @@
 #include <xtiffio.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "export/number_text.h"
 #include "scan/file_bytes.h"
 #include "scan/output_file.h"
 
@@ -40,13 +40,6 @@ void extendWithGdalTags(TIFF* tif) {
   if (previousExtender) previousExtender(tif);
 }
 
-// Shortest text that reads back as the same double.
-std::string exactText(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
 Status readHeader(const MapFileNames& map, MapHeaderKind kind, MapParams& params) {
   std::vector<unsigned char> bytes;
   if (Status status = readFileBytes(map.header, bytes); !status.ok()) return status;
@@ -58,10 +51,10 @@ Status readHeader(const MapFileNames& map, MapHeaderKind kind, MapParams& params
         "a positive width and length", map.header);
   }
   if (!(params.pixelsize > 0.0 && std::isfinite(params.pixelsize))) {
-    return fault("bad pixelsize", exactText(params.pixelsize), "a positive number", map.header);
+    return fault("bad pixelsize", numberText(params.pixelsize), "a positive number", map.header);
   }
   if (kind == MapHeaderKind::RoadHeight && !(params.demres > 0.0 && std::isfinite(params.demres))) {
-    return fault("bad demres", exactText(params.demres), "a positive number", map.header);
+    return fault("bad demres", numberText(params.demres), "a positive number", map.header);
   }
   return {};
 }
@@ -87,8 +80,8 @@ std::string metadataItem(const char* name, const char* role, const std::string& 
 std::string gdalMetadata(const GridBand& band) {
   std::string items = metadataItem("DESCRIPTION", "description", band.description);
   if (band.scale) {
-    items += metadataItem("OFFSET", "offset", exactText(band.offset)) +
-             metadataItem("SCALE", "scale", exactText(*band.scale));
+    items += metadataItem("OFFSET", "offset", numberText(band.offset)) +
+             metadataItem("SCALE", "scale", numberText(*band.scale));
   }
   return "<GDALMetadata>" + items + "</GDALMetadata>";
 }

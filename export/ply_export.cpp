@@ -25,7 +25,8 @@ const char* const PLY_PROPERTIES =
     "property float ny\n"
     "property float nz\n"
     "property int scalar_scan_line\n"
-    "property short scalar_sample\n";
+    "property short scalar_sample\n"
+    "property uchar scalar_surface\n";
 
 std::string printableAscii(const std::string& text) {
   std::string result = text;
@@ -66,6 +67,7 @@ ByteRecord plyRecord(const ExportSources& sources, int32_t l, int32_t s, const V
   record.put(segmentOf((*store.labelMap)[index])).put(variance);
   for (double component : normal) record.put(static_cast<float>(component));
   record.put(sources.firstLine + l).put(static_cast<int16_t>(s));
+  record.put((*store.surfaceClassMap)[lineMajorIndex(store, l, s)]);
   return record;
 }
 

@@ -7,7 +7,9 @@
 //   ushort scalar_segment    the region label, 65535 where the sample is in no segment;
 //   double scalar_variance   the VarianceMap value, -1 where it has none;
 //   float nx, ny, nz         the NormalMap vector, 0 where it has none;
-//   int scalar_scan_line; short scalar_sample.
+//   int scalar_scan_line; short scalar_sample;
+//   uchar scalar_surface     the surface class (1 carriageway, 2 vertical, 3 other, 4 kerb,
+//                            5 ground).
 // Two header comments name the project and the mask band.
 #pragma once
 
@@ -20,7 +22,7 @@
 
 namespace quorvel {
 
-inline constexpr size_t PLY_RECORD_SIZE = 56;
+inline constexpr size_t PLY_RECORD_SIZE = 57;
 inline constexpr uint16_t PLY_NO_SEGMENT = 65535;
 
 // The header text up to and including "end_header\n". Characters of the project name that are
@@ -28,9 +30,9 @@ inline constexpr uint16_t PLY_NO_SEGMENT = 65535;
 std::string plyHeader(const std::string& projectName, const MaskRange& mask, size_t pointCount);
 
 // Writes the file (no vertex when no scan line is loaded). Fails, writing nothing, when the
-// VarianceMap, NormalMap, LineSegmentMask or region segmentation of a loaded scan does not exist
-// yet, the path does not fit the 260-character path buffer, or the file cannot be written whole
-// (a previous file then stays as it was).
+// VarianceMap, NormalMap, LineSegmentMask, region segmentation or surface classes of a loaded scan
+// do not exist yet, the path does not fit the 260-character path buffer, or the file cannot be
+// written whole (a previous file then stays as it was).
 Status exportPly(const ExportSources& sources, const std::string& projectName,
                  const std::string& path);
 

@@ -58,4 +58,18 @@ Status writeSegmentationDump(const ScanStore& store, const std::string& outDir, 
   return {};
 }
 
+Status writeSurfaceClassDump(const ScanStore& store, const std::string& outDir,
+                             std::vector<std::string>& written) {
+  if (!store.surfaceClassMap) return {};
+  const std::string path = outDir + "/surface.npy";
+  const std::array<size_t, 2> shape = {static_cast<size_t>(store.lineCount),
+                                       static_cast<size_t>(store.pointsPerLine)};
+  if (Status status = writeNpyFile(path, shape, std::span<const uint8_t>(*store.surfaceClassMap));
+      !status.ok()) {
+    return status;
+  }
+  written.push_back(path);
+  return {};
+}
+
 }  // namespace quorvel

@@ -10,13 +10,15 @@
 
 namespace quorvel {
 
-// The two parts: variance.npy (float64 [P, L]) and normal.npy (float64 [P, L, 3]); then
-// labels.npy and segments.csv, linemask.npy and linesegments.csv (lines numbered from firstLine,
-// a batch task's first line). Each writes the files of the buffers the store holds and appends
-// the paths it wrote to `written`.
+// The parts: variance.npy (float64 [P, L]) and normal.npy (float64 [P, L, 3]); labels.npy and
+// segments.csv, linemask.npy and linesegments.csv (lines numbered from firstLine, a batch task's
+// first line); surface.npy (uint8 [L, P], the surface classes). Each writes the files of the
+// buffers the store holds and appends the paths it wrote to `written`.
 Status writeSurfaceDump(const ScanStore& store, const std::string& outDir,
                         std::vector<std::string>& written);
 Status writeSegmentationDump(const ScanStore& store, const std::string& outDir, int32_t firstLine,
+                             std::vector<std::string>& written);
+Status writeSurfaceClassDump(const ScanStore& store, const std::string& outDir,
                              std::vector<std::string>& written);
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 
 #include "export/count_map_export.h"
 #include "export/ds_export.h"
+#include "export/kerbs_geojson.h"
 #include "export/las_export.h"
 #include "export/map_files.h"
 #include "export/map_geotiff.h"
@@ -15,6 +16,7 @@
 #include "render/normal_picture.h"
 #include "render/range_picture.h"
 #include "render/segment_picture.h"
+#include "render/surface_picture.h"
 #include "render/variance_picture.h"
 
 namespace quorvel {
@@ -126,6 +128,12 @@ Status las(const ExportSources& s, const OutputRequest&, const std::string& path
   return oneFile([&](const std::string& p) { return exportLas(s, p); }, path, w);
 }
 
+Status kerbs(const ExportSources& s, const OutputRequest& r, const std::string& path,
+             PlacedRasters&, std::vector<std::string>& w) {
+  return oneFile([&](const std::string& p) { return exportKerbs(s.store, s.firstLine, r.epsg, p); },
+                 path, w);
+}
+
 // ---- pictures and dumps ----
 
 int rangePicture(const ProjectRecords& p) {
@@ -148,11 +156,20 @@ int segmentPicture(const ProjectRecords& p) {
   return buildSegmentPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
 }
 
+int surfacePicture(const ProjectRecords& p) {
+  return buildSurfacePicture(p.tiles, p.store, p.render, p.mask, p.parallel);
+}
+
 using PictureBuild = int (*)(const ProjectRecords&);
 
 Status surfaceDump(const ScanStore& store, const std::string& folder, int32_t,
                    std::vector<std::string>& written) {
   return writeSurfaceDump(store, folder, written);
+}
+
+Status surfaceClassDump(const ScanStore& store, const std::string& folder, int32_t,
+                        std::vector<std::string>& written) {
+  return writeSurfaceClassDump(store, folder, written);
 }
 
 using DumpWrite = Status (*)(const ScanStore&, const std::string& folder, int32_t firstLine,
@@ -177,6 +194,9 @@ constexpr StageNeeds SURFACE{true, false, false};
 constexpr StageNeeds LINES{false, true, false};
 constexpr StageNeeds SURFACE_LINES{true, true, false};
 constexpr StageNeeds ALL{true, true, true};
+constexpr StageNeeds CLASSES{false, false, false, true};
+constexpr StageNeeds ALL_CLASSES{true, true, true, true};
+constexpr StageNeeds SURFACE_LINES_CLASSES{true, true, false, true};
 
 NamedOutput picture(const char* name, StageNeeds needs, const char* files, PictureBuild build) {
   return {name, OutputKind::Picture, needs, files, nullptr, build, nullptr, nullptr, nullptr};
@@ -199,20 +219,24 @@ const std::vector<NamedOutput>& outputTable() {
       picture("normal", SURFACE, "normal.png", normalPicture),
       picture("contour", NONE, "contour.png", contourPicture),
       picture("segment", LINES, "segment.png", segmentPicture),
+      picture("surface", CLASSES, "surface.png", surfacePicture),
       dump("dump-surface", SURFACE, "variance.npy normal.npy", surfaceDump, "dump surface"),
       dump("dump-segmentation", ALL, "labels.npy segments.csv linemask.npy linesegments.csv",
            writeSegmentationDump, "dump segmentation"),
+      dump("dump-surface-classes", CLASSES, "surface.npy", surfaceClassDump,
+           "dump surface classes"),
       exported("pt3d-normal", SURFACE, "normal.pt3d", "normal.pt3d", pt3dNormal),
       exported("pt3d-class", SURFACE_LINES, "class.pt3d", "class.pt3d", pt3dClass),
       exported("count-map", LINES, "map-h.master map-h.raw", "map.master", countMap),
       exported("road-height", LINES, "map-r.master map-r.raw", "map.master", roadHeight),
       exported("road-ds", LINES, "road.ds", "road.ds", roadDs),
       exported("nonroad-ds", LINES, "nonroad.ds", "nonroad.ds", nonRoadDs),
-      exported("ply", ALL, "points.ply", "points.ply", ply),
-      exported("las", SURFACE_LINES, "points.las", "points.las", las),
+      exported("ply", ALL_CLASSES, "points.ply", "points.ply", ply),
+      exported("las", SURFACE_LINES_CLASSES, "points.las", "points.las", las),
       exported("geotiff", LINES,
                "map-h.master map-h.raw map-h.tif map-r.master map-r.raw map-r.tif", "map.master",
                geoTiffs),
+      exported("kerbs", CLASSES, "kerbs.geojson", "kerbs.geojson", kerbs),
   };
   return table;
 }

@@ -1,8 +1,9 @@
 // Every output file by name, in one table: the pictures (range, variance, normal, contour,
-// segment as NAME.png), the two parts of the dump (dump-surface, dump-segmentation) and the
-// exports (pt3d-normal, pt3d-class, count-map, road-height, road-ds, nonroad-ds, ply, las,
-// geotiff). Each entry says which stages' results it reads and which files it writes; `quorvel
-// run`, a batch task and the Python module all write through it.
+// segment, surface as NAME.png), the three parts of the dump (dump-surface, dump-segmentation,
+// dump-surface-classes) and the exports (pt3d-normal, pt3d-class, count-map, road-height,
+// road-ds, nonroad-ds, ply, las, geotiff, kerbs). Each entry says which stages' results it reads
+// and which files it writes; `quorvel run`, a batch task and the Python module all write through
+// it.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,7 @@ struct StageNeeds {
   bool surface = false;  // VarianceMap and NormalMap (createVarianceMap)
   bool lines = false;    // the line segmentation (LineSegger)
   bool regions = false;  // the region segmentation (USFsegger), which reads the surface's
+  bool classes = false;  // the surface classification (classifySurfaces)
 };
 
 // Where and how an output writes.
@@ -61,8 +63,8 @@ StageNeeds outputNeeds(const std::string& name);  // none for an unknown name
 std::vector<std::string> outputFiles(const std::string& name);
 
 // Writes the output, timing its steps on the timer (a picture as NAME and "png", a dump part as
-// "dump surface" / "dump segmentation", an export as NAME). On failure nothing is reported as
-// written, `failure` holds the window's message and false is returned.
+// "dump surface" / "dump segmentation" / "dump surface classes", an export as NAME). On failure
+// nothing is reported as written, `failure` holds the window's message and false is returned.
 bool writeOutput(const ProjectRecords& project, const std::string& name,
                  const OutputRequest& request, StageTimer& timer, WrittenOutput& written,
                  FailureMessage& failure);

@@ -3,6 +3,7 @@
 #include "features/variance_map.h"
 #include "segment/line_segger.h"
 #include "segment/region_segmentation.h"
+#include "segment/surface_classification.h"
 
 namespace quorvel {
 
@@ -44,6 +45,10 @@ int runLineSegmentation(const ProjectRecords& project) {
 
 int runRegionSegmentation(const ProjectRecords& project) {
   return segmentRegions(project.store, project.calib, project.segment);
+}
+
+int runSurfaceClassification(const ProjectRecords& project) {
+  return classifySurfaces(project.store, project.calib, project.parallel);
 }
 
 StaleResults staleResults(const SegmentParams& current, const SegmentParams& next) {

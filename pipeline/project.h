@@ -59,9 +59,10 @@ bool loadProject(const ProjectRecords& project, const std::string& mdlPath,
                  ProjectLoadFailure& failure, std::optional<LineWindow> lines = std::nullopt);
 
 // The stages, 1 when their results exist afterwards (each computes only what is missing).
-int runSurfaceEstimation(const ProjectRecords& project);   // VarianceMap and NormalMap
-int runLineSegmentation(const ProjectRecords& project);    // LineSegmentMask and the lists
-int runRegionSegmentation(const ProjectRecords& project);  // LabelMap and SegmentTable
+int runSurfaceEstimation(const ProjectRecords& project);      // VarianceMap and NormalMap
+int runLineSegmentation(const ProjectRecords& project);       // LineSegmentMask and the lists
+int runRegionSegmentation(const ProjectRecords& project);     // LabelMap and SegmentTable
+int runSurfaceClassification(const ProjectRecords& project);  // surface classes, kerb feet
 
 // Which results a change of the segmentation parameters makes stale: the surface estimation
 // (winHalfSize, maxPointDist, maxFitResidual) and the region segmentation (those, minRegionSize,

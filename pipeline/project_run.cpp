@@ -54,7 +54,8 @@ int runProject(const RunOptions& options, std::ostream& out, std::ostream& err) 
   // written on a second thread while it runs; it only reads what they read and writes its own
   // results.
   std::future<bool> beside = std::async(std::launch::async, [&] {
-    const bool dumped = !options.dump || write("dump-surface");
+    bool dumped = true;
+    if (options.dump) dumped = write("dump-surface") & write("dump-surface-classes");
     return writeExports(true) && dumped;
   });
   const bool segmented = runRegionStage(project, options, timer);

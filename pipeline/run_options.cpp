@@ -12,6 +12,7 @@ void addNeeds(StageNeeds& needs, const std::string& name) {
   needs.surface |= more.surface;
   needs.lines |= more.lines;
   needs.regions |= more.regions;
+  needs.classes |= more.classes;
 }
 
 }  // namespace

@@ -19,7 +19,11 @@ bool runLineStages(const ProjectRecords& project, const RunOptions& options, Sta
                    std::ostream& err) {
   const StageNeeds needs = runNeeds(options);
   if (needs.surface && !estimateSurface(project, timer, err)) return false;
-  return !needs.lines || timer.time("LineSegger", [&] { return runLineSegmentation(project); });
+  if (needs.lines && !timer.time("LineSegger", [&] { return runLineSegmentation(project); })) {
+    return false;
+  }
+  return !needs.classes ||
+         timer.time("classifySurfaces", [&] { return runSurfaceClassification(project); });
 }
 
 bool runRegionStage(const ProjectRecords& project, const RunOptions& options, StageTimer& timer) {

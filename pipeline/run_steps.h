@@ -11,8 +11,9 @@
 
 namespace quorvel {
 
-// createVarianceMap and LineSegger, where the outputs need them; false when one failed (it has
-// reported). Both give each scan line results that depend only on nearby lines.
+// createVarianceMap, LineSegger and classifySurfaces, where the outputs need them; false when
+// one failed (it has reported). Each gives each scan line results that depend only on nearby
+// lines.
 bool runLineStages(const ProjectRecords& project, const RunOptions& options, StageTimer& timer,
                    std::ostream& err);
 

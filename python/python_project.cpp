@@ -89,6 +89,9 @@ void prepare(PythonProject& p, std::initializer_list<Needs> needs, std::optional
     if (need == Needs::Regions) {
       runStage(runRegionSegmentation, records, "Region segmentation failure.");
     }
+    if (need == Needs::Classes) {
+      runStage(runSurfaceClassification, records, "Surface classification failure.");
+    }
   }
 }
 
@@ -123,6 +126,14 @@ py::array lineClassesView(const py::object& self) {
   return viewsOf(self).view(self, Buffer::LineClasses, py::dtype::of<uint8_t>(),
                             {linesOf(store), samplesOf(store)}, {samplesOf(store), 1},
                             store.lineSegmentMask->data());
+}
+
+// The classes never go stale: they depend on no segmentation parameter.
+py::array surfaceClassesView(const py::object& self) {
+  const ScanStore& store = storeOf(self);
+  return viewsOf(self).view(self, Buffer::SurfaceClasses, py::dtype::of<uint8_t>(),
+                            {linesOf(store), samplesOf(store)}, {samplesOf(store), 1},
+                            store.surfaceClassMap->data());
 }
 
 void setSegmentParams(PythonProject& p, const SegmentParams& params) {

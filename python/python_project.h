@@ -32,13 +32,14 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
 
 // What a stage call needs before it returns; raises with the window's message when a stage
 // fails. Runs without the GIL, one call at a time per project, with the given thread count.
-enum class Needs { Surface, Lines, Regions };
+enum class Needs { Surface, Lines, Regions, Classes };
 void prepare(PythonProject& p, std::initializer_list<Needs> needs, std::optional<int> threads);
 
 py::array rangesView(const py::object& self);
 py::array varianceView(const py::object& self);  // [lines, samples]
 py::array normalsView(const py::object& self);   // [lines, samples, 3]
 py::array lineClassesView(const py::object& self);
+py::array surfaceClassesView(const py::object& self);
 py::array labelsView(const py::object& self);
 
 // Sets the segmentation parameters; the arrays of results they make stale keep their data.

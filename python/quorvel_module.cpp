@@ -108,13 +108,14 @@ std::vector<Needs> outputStages(const std::string& name) {
   if (reads.surface) needs.push_back(Needs::Surface);
   if (reads.lines) needs.push_back(Needs::Lines);
   if (reads.regions) needs.push_back(Needs::Regions);
+  if (reads.classes) needs.push_back(Needs::Classes);
   return needs;
 }
 
 py::array picture(const py::object& self, const std::string& name, Threads threads) {
   if (!isOutputName(OutputKind::Picture, name)) {
     throw py::value_error("unknown picture '" + name +
-                          "': range, variance, normal, contour or segment");
+                          "': range, variance, normal, contour, segment or surface");
   }
   PythonProject& p = projectOf(self);
   for (Needs need : outputStages(name)) prepare(p, {need}, threads);
@@ -276,6 +277,15 @@ void bindProject(py::module_& m) {
                          [&](PythonProject&) { return lineClassesView(self); });
           },
           THREADS)
+      .def(
+          "surface_classes",
+          [](const py::object& self, Threads threads) {
+            return after(self, {Needs::Classes}, threads,
+                         [&](PythonProject&) { return surfaceClassesView(self); });
+          },
+          THREADS,
+          "uint8 [scan line, sample]: 1 carriageway, 2 vertical, 3 other, 4 kerb, 5 ground, "
+          "0 no point; a read-only view of the project's buffer")
       .def(
           "line_segments",
           [](const py::object& self, Threads threads) {

@@ -19,7 +19,7 @@ namespace quorvel::python {
 
 namespace py = pybind11;
 
-enum class Buffer { Ranges, Variance, Normals, LineClasses, Labels, Count };
+enum class Buffer { Ranges, Variance, Normals, LineClasses, Labels, SurfaceClasses, Count };
 
 struct BufferKeeper {
   py::object project;  // while the project holds the buffer

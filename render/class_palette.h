@@ -25,8 +25,21 @@ inline constexpr PaletteColour CLASS_PALETTE[12] = {
     {255, 128, 128},  // light blue
 };
 
+// The surface picture's colours by surface class (segment/surface_classes.h): no point black,
+// carriageway grey, vertical blue, other yellow, kerb red, ground green; the palette's entries.
+inline constexpr PaletteColour SURFACE_COLOURS[6] = {{0, 0, 0},        CLASS_PALETTE[5],
+                                                     CLASS_PALETTE[0], CLASS_PALETTE[6],
+                                                     CLASS_PALETTE[2], CLASS_PALETTE[1]};
+
 inline void paintPaletteColour(unsigned k, uint8_t* bgr) {
   const PaletteColour& colour = CLASS_PALETTE[k % 12];
+  bgr[0] = colour.blue;
+  bgr[1] = colour.green;
+  bgr[2] = colour.red;
+}
+
+inline void paintSurfaceColour(unsigned code, uint8_t* bgr) {
+  const PaletteColour& colour = SURFACE_COLOURS[code < 6 ? code : 0];
   bgr[0] = colour.blue;
   bgr[1] = colour.green;
   bgr[2] = colour.red;

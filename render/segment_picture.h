@@ -5,18 +5,11 @@
 
 #include <cstdint>
 
-#include "render/class_palette.h"
-#include "render/mesh_builder.h"
+#include "features/range_image.h"
+#include "render/bitmap_tile_store.h"
+#include "scan/parallel_for.h"
 
 namespace quorvel {
-
-struct SegmentPainter {
-  const ScanStore& store;
-  void prepareTile(int32_t, int32_t) {}
-  void paint(int32_t l, int32_t s, uint8_t* bgr) const {
-    paintPaletteColour((*store.lineSegmentMask)[lineMajorIndex(store, l, s)], bgr);
-  }
-};
 
 int buildSegmentPicture(BitmapTileStore& tiles, const ScanStore& store, const RenderParams& params,
                         const MaskRange& mask, const ParallelOptions& parallel);

@@ -32,6 +32,14 @@ struct LineSegment {
   std::unique_ptr<LineSegment> next;
 };
 
+// Where a scan line meets a kerb on one side: the foot of the kerb face, where the carriageway
+// ends.
+struct KerbFoot {
+  bool found = false;
+  Vec3 foot{};        // world point
+  double height = 0;  // of the step up from the carriageway; length unit of the ranges
+};
+
 using LineSegmentList = std::unique_ptr<LineSegment>;  // head of a scan line's list, or none
 
 // Releases every record of a list from the head along next, without recursion.

@@ -35,6 +35,9 @@ void keepScanLines(ScanStore& store, int32_t first, int32_t count) {
   const size_t perLine = static_cast<size_t>(points);
   keepRange(store.lineSegmentMask, static_cast<size_t>(first) * perLine,
             static_cast<size_t>(count) * perLine);
+  keepRange(store.surfaceClassMap, static_cast<size_t>(first) * perLine,
+            static_cast<size_t>(count) * perLine);
+  keepRange(store.kerbFeet, 2 * static_cast<size_t>(first), 2 * static_cast<size_t>(count));
   if (store.lineSegmentLists) {
     for (int32_t l = 0; l < store.lineCount; ++l) {
       if (l < first || l >= first + count) freeLineSegmentList((*store.lineSegmentLists)[l]);

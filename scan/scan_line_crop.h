@@ -10,7 +10,8 @@
 namespace quorvel {
 
 // Keeps scan lines first ... first + count - 1 (a run inside the loaded ones) and their entries
-// of the VarianceMap, NormalMap, LineSegmentMask and line segment lists; releases the region
+// of the VarianceMap, NormalMap, LineSegmentMask, line segment lists, surface class map and kerb
+// feet; releases the region
 // segmentation, which is not a per-line result.
 void keepScanLines(ScanStore& store, int32_t first, int32_t count);
 

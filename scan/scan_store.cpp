@@ -26,6 +26,8 @@ void releaseDerivedBuffers(ScanStore& store) {
   store.segmentTable.reset();
   store.lineSegmentMask.reset();
   store.lineSegmentLists.reset();
+  store.surfaceClassMap.reset();
+  store.kerbFeet.reset();
 }
 
 void initScanStore() {

@@ -61,6 +61,8 @@ struct ScanStore {
   std::optional<std::vector<SegmentRecord>> segmentTable;        // MAX_SEGMENTS records
   std::optional<std::vector<uint8_t>> lineSegmentMask;           // line-major l * P + s
   std::optional<std::vector<LineSegmentList>> lineSegmentLists;  // one list per scan line
+  std::optional<std::vector<uint8_t>> surfaceClassMap;           // line-major l * P + s
+  std::optional<std::vector<KerbFoot>> kerbFeet;  // per line: right kerb, then left kerb
 };
 
 extern ScanStore scanStore;  // the process-wide store

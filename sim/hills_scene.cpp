@@ -50,11 +50,14 @@ Embankment randomEmbankment(RandomStream& random) {
   return pick < 0.4 ? Embankment::Cut : pick < 0.75 ? Embankment::Fill : Embankment::Level;
 }
 
-Section randomSection(RandomStream& random, double x0, double x1) {
+// The draws are the same whatever `sides` says, so that the scenes differ in the sides alone.
+Section randomSection(RandomStream& random, double x0, double x1, HillsSides sides) {
   Section section{x0, x1, random.chance(0.5) ? HILLS_CROSS_SLOPE : -HILLS_CROSS_SLOPE, {}, {}};
   for (int side = 0; side < 2; ++side) {
     section.side[side] = randomEmbankment(random);
     section.embankmentHeight[side] = random.uniform(1.5, 6.0);
+    if (sides == HillsSides::Cut) section.side[side] = Embankment::Cut;
+    if (sides == HillsSides::Fill) section.side[side] = Embankment::Fill;
   }
   return section;
 }
@@ -62,10 +65,10 @@ Section randomSection(RandomStream& random, double x0, double x1) {
 // Lanes and shoulders from the right shoulder edge to the left one.
 CrossSection roadway(double crossSlope) {
   const double right = -crossSlope * HILLS_LANE_HALF_WIDTH, left = -right;
-  return {{-SHOULDER_EDGE, right - SHOULDER_FALL, SurfaceClass::Other},
+  return {{-SHOULDER_EDGE, right - SHOULDER_FALL, SurfaceClass::Ground},
           {-HILLS_LANE_HALF_WIDTH, right, SurfaceClass::Road},
-          {HILLS_LANE_HALF_WIDTH, left, SurfaceClass::Other},
-          {SHOULDER_EDGE, left - SHOULDER_FALL, SurfaceClass::Other}};
+          {HILLS_LANE_HALF_WIDTH, left, SurfaceClass::Ground},
+          {SHOULDER_EDGE, left - SHOULDER_FALL, SurfaceClass::Ground}};
 }
 
 // The outward vertices beyond one shoulder edge: the slope's far edge, then the ground's end.
@@ -74,8 +77,8 @@ CrossSection embankment(double direction, double edgeHeight, Embankment kind, do
   if (kind == Embankment::Cut) run = height / CUT_SLOPE, rise = height;
   if (kind == Embankment::Fill) run = height / FILL_SLOPE, rise = -height;
   if (kind == Embankment::Level) run = 1.0, rise = -0.1;
-  return {{direction * (SHOULDER_EDGE + run), edgeHeight + rise, SurfaceClass::Other},
-          {direction * GROUND_REACH, edgeHeight + rise, SurfaceClass::Other}};
+  return {{direction * (SHOULDER_EDGE + run), edgeHeight + rise, SurfaceClass::Ground},
+          {direction * GROUND_REACH, edgeHeight + rise, SurfaceClass::Ground}};
 }
 
 CrossSection sectionProfile(const Section& section) {
@@ -135,7 +138,7 @@ void addRoadsideFurniture(RandomStream& random, Scene& scene, const Section& sec
 
 }  // namespace
 
-Scene buildHillsScene(uint64_t seed, double x0, double x1, double tunnelFrom) {
+Scene buildHillsScene(uint64_t seed, double x0, double x1, double tunnelFrom, HillsSides sides) {
   RandomStream random(seed, StreamPurpose::Layout);
   Scene scene;
   scene.elevation = hillsElevation(random);
@@ -148,7 +151,7 @@ Scene buildHillsScene(uint64_t seed, double x0, double x1, double tunnelFrom) {
       addTunnel(scene, tunnelStart, tunnelEnd);
       end = tunnelEnd;
     } else {
-      const Section section = randomSection(random, x, end);
+      const Section section = randomSection(random, x, end, sides);
       addCrossSection(scene, x, end, sectionProfile(section));
       addRoadsideFurniture(random, scene, section);
     }

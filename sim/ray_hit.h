@@ -15,8 +15,11 @@ inline constexpr double MAX_SIMULATED_RANGE = 80.0;  // metres; farther surfaces
 enum class SurfaceClass : uint8_t {
   None = 0,      // no return
   Road = 1,      // the carriageway
-  Vertical = 2,  // facades, curb faces, poles, tunnel walls
-  Other = 3,     // sidewalks, cars, shoulders, slopes, ceilings, back walls
+  Vertical = 2,  // facades, poles, tunnel walls
+  Other = 3,     // cars, ceilings, back walls, signs
+  KerbFace = 4,  // the step between the carriageway and the footway
+  Footway = 5,   // sidewalks
+  Ground = 6,    // shoulders, verges, slopes and the ground beyond
 };
 
 struct StreetRay {

@@ -16,17 +16,22 @@ ScanLineCaster::ScanLineCaster(const Scene& scene, const ScannerMount& mount, do
   }
 }
 
-void ScanLineCaster::cast(const TrackPose& pose, std::vector<RayHit>& hits) {
+ScanPlane ScanLineCaster::scanPlane(const TrackPose& pose) const {
   const Mat3 vehicle = portablePoseRotation(pose.attitude);
   Mat3 beam = vehicle;
   mat3Multiply(beam, mountRotation_);
   Vec3 origin = mountShift_;
   mat3Apply(origin, vehicle);
   vec3Add(origin, pose.position);
-  // The scanner's x and y axes in the street frame; every beam is a combination of the two.
-  const Vec3 scanX = toStreetDirection(pose.street, {beam[0], beam[3], beam[6]});
-  const Vec3 scanY = toStreetDirection(pose.street, {beam[1], beam[4], beam[7]});
-  StreetRay ray{toStreetPoint(pose.street, origin), {}};
+  return {toStreetPoint(pose.street, origin),
+          toStreetDirection(pose.street, {beam[0], beam[3], beam[6]}),
+          toStreetDirection(pose.street, {beam[1], beam[4], beam[7]})};
+}
+
+void ScanLineCaster::cast(const TrackPose& pose, std::vector<RayHit>& hits) {
+  const ScanPlane plane = scanPlane(pose);
+  const Vec3 &scanX = plane.scanX, &scanY = plane.scanY;
+  StreetRay ray{plane.origin, {}};
   const double reach = MAX_SIMULATED_RANGE * std::sqrt(scanX[0] * scanX[0] + scanY[0] * scanY[0]);
   selectCandidates(scene_, ray.origin[0] - reach, ray.origin[0] + reach, candidates_);
   hits.resize(sampleCos_.size());

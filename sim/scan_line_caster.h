@@ -11,6 +11,13 @@
 
 namespace quorvel::sim {
 
+// A scan line's plane in the street frame: every beam is cos(angle) scanX + sin(angle) scanY
+// from the origin.
+struct ScanPlane {
+  Vec3 origin;        // x, v, w
+  Vec3 scanX, scanY;  // the scanner's x and y axes
+};
+
 class ScanLineCaster {
  public:
   // angularStep in radians between samples, sample 0 at angle 0; the scene must outlive this.
@@ -18,6 +25,8 @@ class ScanLineCaster {
                  int pointsPerLine);
 
   void cast(const TrackPose& pose, std::vector<RayHit>& hits);  // one hit per sample
+  ScanPlane scanPlane(const TrackPose& pose) const;
+  const LineCandidates& candidates() const { return candidates_; }  // those of the last cast
 
  private:
   const Scene& scene_;

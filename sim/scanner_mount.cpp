@@ -1,6 +1,6 @@
 #include "sim/scanner_mount.h"
 
-#include "sim/number_text.h"
+#include "export/number_text.h"
 #include "sim/portable_rotation.h"
 
 namespace quorvel::sim {

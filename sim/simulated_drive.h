@@ -16,7 +16,7 @@ struct SimulatedDrive {
   std::vector<TrackPose> track;  // one pose per record
 };
 
-bool isKnownScene(const std::string& name);  // "street" or "hills"
+bool isKnownScene(const std::string& name);  // "street", "hills", "hills-cut" or "hills-fill"
 
 // `records` poses; the first `skippedRecords` are driven before the loaded part begins.
 SimulatedDrive planDrive(const std::string& sceneName, uint64_t seed, int records,

@@ -1,14 +1,16 @@
 #include "sim/simulator.h"
 
+#include <cmath>
 #include <filesystem>
 #include <new>
 #include <string_view>
 
 #include "export/npy_file.h"
+#include "export/number_text.h"
 #include "scan/ds_file.h"
 #include "scan/output_file.h"
 #include "sim/ds_record.h"
-#include "sim/number_text.h"
+#include "sim/kerb_truth.h"
 #include "sim/range_measurement.h"
 #include "sim/scan_line_caster.h"
 #include "sim/simulated_drive.h"
@@ -21,11 +23,23 @@ using namespace sim;
 
 constexpr char MDL_TEXT[] = "DIR ./\nDS sim.ds\nCALIB sim.cal\n";
 
-// Casts one record's line and appends it to the DS bytes; the classes go to `truthRow` when
-// the line is one that loads.
+constexpr int KERB_TRUTH_VALUES = 8;  // per line: two sides of x, y, z, height
+
+// The line's kerb crossings as KERB_TRUTH_VALUES doubles, NaN where there is none.
+void writeKerbTruth(const ScanLineCaster& caster, const TrackPose& pose, double* values) {
+  KerbCrossing sides[2];
+  findKerbCrossings(caster.candidates(), pose.street, caster.scanPlane(pose), sides);
+  for (const KerbCrossing& side : sides) {
+    const double found[4] = {side.foot[0], side.foot[1], side.foot[2], side.height};
+    for (const double value : found) *values++ = side.found ? value : NAN;
+  }
+}
+
+// Casts one record's line and appends it to the DS bytes; the classes go to `truthRow` and the
+// kerb crossings to `kerbRow` when the line is one that loads.
 void simulateRecord(ScanLineCaster& caster, const TrackPose& pose, uint32_t index,
                     RandomStream& measurement, std::vector<unsigned char>& dsBytes,
-                    uint8_t* truthRow) {
+                    uint8_t* truthRow, double* kerbRow) {
   std::vector<RayHit> hits;
   caster.cast(pose, hits);
   std::vector<int16_t> ranges(hits.size());
@@ -34,6 +48,7 @@ void simulateRecord(ScanLineCaster& caster, const TrackPose& pose, uint32_t inde
     ranges[s] = reading.raw;
     if (truthRow) truthRow[s] = static_cast<uint8_t>(reading.surface);
   }
+  if (kerbRow) writeKerbTruth(caster, pose, kerbRow);
   appendDsRecord(dsBytes, pose.attitude, pose.position, index, ranges);
 }
 
@@ -51,6 +66,7 @@ SimulatedProject buildProject(const SimulationOptions& options) {
   project.pointsPerLine = ds.pointsPerLine;
   const size_t points = static_cast<size_t>(ds.pointsPerLine);
   project.truth.resize(static_cast<size_t>(options.lines) * points);
+  project.kerbTruth.resize(static_cast<size_t>(options.lines) * KERB_TRUTH_VALUES);
   project.dsBytes.reserve(DS_HEADER_SIZE + static_cast<size_t>(records) * ds.recordSize);
   appendDsHeader({setup.fieldOfView, setup.angularResolution, static_cast<float>(RANGE_UNIT)},
                  project.dsBytes);
@@ -58,10 +74,11 @@ SimulatedProject buildProject(const SimulationOptions& options) {
   RandomStream measurement(options.seed, StreamPurpose::Measurement);
   for (int i = 0; i < records; ++i) {
     const int line = i - SKIPPED_LEADING_LINES;
-    uint8_t* truthRow =
-        line >= 0 ? project.truth.data() + static_cast<size_t>(line) * points : nullptr;
+    const size_t row = static_cast<size_t>(line);
+    uint8_t* truthRow = line >= 0 ? project.truth.data() + row * points : nullptr;
+    double* kerbRow = line >= 0 ? project.kerbTruth.data() + row * KERB_TRUTH_VALUES : nullptr;
     simulateRecord(caster, drive.track[static_cast<size_t>(i)], static_cast<uint32_t>(i),
-                   measurement, project.dsBytes, truthRow);
+                   measurement, project.dsBytes, truthRow, kerbRow);
   }
   return project;
 }
@@ -70,7 +87,8 @@ SimulatedProject buildProject(const SimulationOptions& options) {
 
 Status checkSimulationOptions(const SimulationOptions& options) {
   if (!isKnownScene(options.scene)) {
-    return fault("unknown scene", "\"" + options.scene + "\"", "street or hills");
+    return fault("unknown scene", "\"" + options.scene + "\"",
+                 "street, hills, hills-cut or hills-fill");
   }
   if (options.lines < 1 || options.lines > MAX_SIMULATED_LINES) {
     return fault("line count out of range", std::to_string(options.lines),
@@ -105,9 +123,14 @@ Status writeSimulatedProject(const SimulatedProject& project, const std::string&
   if (status.ok()) status = writeWholeFile((dir / "sim.cal").string(), project.calibText);
   if (status.ok()) status = writeWholeFile((dir / "sim.ds").string(), dsBytes);
   if (!status.ok()) return status;
-  const size_t shape[] = {static_cast<size_t>(project.lines),
-                          static_cast<size_t>(project.pointsPerLine)};
-  return writeNpyFile((dir / "truth.npy").string(), shape, std::span<const uint8_t>(project.truth));
+  const size_t lines = static_cast<size_t>(project.lines);
+  const size_t shape[] = {lines, static_cast<size_t>(project.pointsPerLine)};
+  status =
+      writeNpyFile((dir / "truth.npy").string(), shape, std::span<const uint8_t>(project.truth));
+  if (!status.ok()) return status;
+  const size_t kerbShape[] = {lines, 2, 4};
+  return writeNpyFile((dir / "truth-kerbs.npy").string(), kerbShape,
+                      std::span<const double>(project.kerbTruth));
 }
 
 }  // namespace quorvel

@@ -15,7 +15,7 @@ namespace quorvel {
 inline constexpr int MAX_SIMULATED_LINES = 1000000;
 
 struct SimulationOptions {
-  std::string scene = "street";  // "street" or "hills"
+  std::string scene = "street";  // "street", "hills", "hills-cut" or "hills-fill"
   int lines = 1000;              // loaded scan lines N; the DS file holds N + 200 records
   double resolution = 0.5;       // degrees: 1.0, 0.5 or 0.25, which picks the set-up
   uint64_t seed = 1;             // lays out the scene, the drive and the noise
@@ -25,8 +25,13 @@ struct SimulatedProject {
   std::string mdlText;                 // sim.mdl
   std::string calibText;               // sim.cal
   std::vector<unsigned char> dsBytes;  // sim.ds
-  std::vector<uint8_t>
-      truth;              // lines x pointsPerLine, line-major: 0 none, 1 road, 2 vertical, 3 other
+  // lines x pointsPerLine, line-major: 0 none, 1 carriageway, 2 vertical structure, 3 other,
+  // 4 kerb face, 5 footway, 6 other ground (sim::SurfaceClass)
+  std::vector<uint8_t> truth;
+  // lines x 2 sides (right, left) x 4: x, y, z of the kerb foot where the line's plane crosses
+  // the kerb nearest to the scanner on that side (world metres) and the kerb height; NaN for
+  // no kerb on that side
+  std::vector<double> kerbTruth;
   int lines = 0;          // loaded scan lines
   int pointsPerLine = 0;  // samples per line of the set-up
 };
@@ -38,7 +43,8 @@ Status checkSimulationOptions(const SimulationOptions& options);
 // Simulates the whole project in memory; fails on bad options or when memory runs out.
 Status simulateProject(const SimulationOptions& options, SimulatedProject& project);
 
-// Writes sim.mdl, sim.cal, sim.ds and truth.npy into outDir, creating it when missing.
+// Writes sim.mdl, sim.cal, sim.ds, truth.npy and truth-kerbs.npy into outDir, creating it when
+// missing.
 Status writeSimulatedProject(const SimulatedProject& project, const std::string& outDir);
 
 }  // namespace quorvel

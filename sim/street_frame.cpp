@@ -22,4 +22,11 @@ Vec3 toStreetPoint(const StreetFrame& frame, const Vec3& world) {
   return point;
 }
 
+Vec3 fromStreetPoint(const StreetFrame& frame, const Vec3& street) {
+  const double along = street[0] - frame.arcLength, across = street[1];
+  return {frame.centre[0] + along * frame.cosHeading - across * frame.sinHeading,
+          frame.centre[1] + along * frame.sinHeading + across * frame.cosHeading,
+          frame.centre[2] + street[2] + frame.grade * along};
+}
+
 }  // namespace quorvel::sim

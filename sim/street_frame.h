@@ -20,5 +20,6 @@ StreetFrame makeStreetFrame(double arcLength, const Vec3& centre, double heading
 
 Vec3 toStreetPoint(const StreetFrame& frame, const Vec3& world);          // world to x, v, w
 Vec3 toStreetDirection(const StreetFrame& frame, const Vec3& direction);  // the same, linear part
+Vec3 fromStreetPoint(const StreetFrame& frame, const Vec3& street);       // x, v, w to world
 
 }  // namespace quorvel::sim

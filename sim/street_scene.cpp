@@ -31,9 +31,9 @@ struct Lot {
 // The right half from the far ground to the centreline, then its mirror image.
 CrossSection streetSection() {
   const CrossSection rightHalf = {
-      {-GROUND_REACH, SIDEWALK_BACK, SurfaceClass::Other},
-      {-FACADE_OFFSET, SIDEWALK_BACK, SurfaceClass::Other},
-      {-CARRIAGEWAY_HALF_WIDTH, CURB_TOP, SurfaceClass::Vertical},
+      {-GROUND_REACH, SIDEWALK_BACK, SurfaceClass::Ground},
+      {-FACADE_OFFSET, SIDEWALK_BACK, SurfaceClass::Footway},
+      {-CARRIAGEWAY_HALF_WIDTH, CURB_TOP, SurfaceClass::KerbFace},
       {-CARRIAGEWAY_HALF_WIDTH, GUTTER, SurfaceClass::Road},
       {0, 0, SurfaceClass::Road},
   };

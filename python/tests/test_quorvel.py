@@ -13,7 +13,7 @@ import quorvel
 
 CLI = os.environ["QUORVEL_CLI"]
 SAMPLE = os.path.join(os.environ["QUORVEL_SAMPLE"], "sim.mdl")
-PICTURES = ["range", "variance", "normal", "contour", "segment"]
+PICTURES = ["range", "variance", "normal", "contour", "segment", "surface"]
 
 
 @pytest.fixture(scope="module")
@@ -40,6 +40,9 @@ def test_arrays_equal_the_command_lines_dump(sample, dump):
     normals = np.load(dump / "normal.npy").transpose(1, 0, 2)
     assert same_bits(np.ascontiguousarray(sample.normals()), normals.copy())
     assert same_bits(np.ascontiguousarray(sample.line_classes()), np.load(dump / "linemask.npy"))
+    surface = sample.surface_classes()
+    assert surface.base is not None and not surface.flags.writeable  # a view, not a copy
+    assert same_bits(surface, np.load(dump / "surface.npy"))
     labels, segments = sample.regions()
     assert same_bits(np.ascontiguousarray(labels), np.load(dump / "labels.npy").T.copy())
     table = np.genfromtxt(dump / "segments.csv", delimiter=",", names=True)

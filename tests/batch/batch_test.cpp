@@ -2,9 +2,11 @@
 // side by side equal one unsplit run's, an interrupted batch resumes with only its missing tasks,
 // and a project that cannot be read fails alone.
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <tiffio.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstring>
@@ -28,7 +30,7 @@ const char* const TASKS[] = {"sim-0-249", "sim-250-499", "sim-500-599"};
 const int TASK_LINES[] = {250, 250, 100};
 constexpr int POINTS = 181;  // the 1.0-degree set-up
 const std::string OUTPUTS =
-    " --dump --images range,contour --export pt3d-normal,road-ds,ply,count-map,road-height";
+    " --dump --images range,contour --export pt3d-normal,road-ds,ply,count-map,road-height,kerbs";
 
 test::CommandRun quorvel(const std::string& dir, const std::string& arguments) {
   return test::runCommand(dir, std::string(QUORVEL_CLI) + " " + arguments);
@@ -120,6 +122,7 @@ std::vector<std::string> interruptedBatch(const std::string& arguments, const st
 // the unsplit run's.
 void expectSeamless(const std::string& b, const std::string& u) {
   EXPECT_TRUE(concatenated(taskFiles(b, "linemask.npy", npyData)) == npyData(u + "/linemask.npy"));
+  EXPECT_TRUE(concatenated(taskFiles(b, "surface.npy", npyData)) == npyData(u + "/surface.npy"));
   EXPECT_TRUE(sampleMajorJoin(taskFiles(b, "variance.npy", npyData), 8) ==
               npyData(u + "/variance.npy"));
   EXPECT_TRUE(sampleMajorJoin(taskFiles(b, "normal.npy", npyData), 24) ==
@@ -167,6 +170,23 @@ void expectSeamlessPly(const std::string& b, const std::string& u) {
   EXPECT_EQ(offset, whole.count);
 }
 
+// The kerb lines the merge joins across the tasks are the unsplit run's (their mean heights to the
+// last bits of the weighted mean).
+void expectSeamlessKerbs(const std::string& b, const std::string& u) {
+  const nlohmann::json mosaic = nlohmann::json::parse(test::textOf(b + "/mosaic/kerbs.geojson"));
+  const nlohmann::json whole = nlohmann::json::parse(test::textOf(u + "/kerbs.geojson"));
+  ASSERT_EQ(mosaic["features"].size(), whole["features"].size());
+  for (size_t k = 0; k < whole["features"].size(); ++k) {
+    const nlohmann::json &ours = mosaic["features"][k], &theirs = whole["features"][k];
+    EXPECT_EQ(ours["geometry"], theirs["geometry"]) << k;
+    for (const char* key : {"side", "first_line", "last_line", "vertices"}) {
+      EXPECT_EQ(ours["properties"][key], theirs["properties"][key]) << k << " " << key;
+    }
+    EXPECT_NEAR(ours["properties"]["mean_height"].get<double>(),
+                theirs["properties"]["mean_height"].get<double>(), 1e-12);
+  }
+}
+
 // A simulated street of 600 lines in three tasks. Killed once its first task is done, the batch
 // runs only the missing tasks when started again; its grid is the one an unsplit run fits; then
 // every output of its tasks that depends only on nearby lines, side by side, equals one unsplit
@@ -194,6 +214,7 @@ TEST(Batch, ResumesAnInterruptedBatchAndItsTasksEqualAnUnsplitRun) {
   EXPECT_EQ(test::textOf(b + "/grid.master"), test::textOf(root + "/g/map-h.master"));
   expectSeamless(b, u);
   expectSeamlessPly(b, u);
+  expectSeamlessKerbs(b, u);
 }
 
 // Three projects, the second with a DS header of no accepted set-up: the others are done, the

@@ -146,7 +146,7 @@ TEST(CliSample, SimulatorStillReproducesTheBundledSample) {
   }
   const CliRun run = runQuorvel(dir, "simulate --out " + dir + " " + arguments);
   ASSERT_EQ(run.status, 0) << run.err;
-  for (const char* name : {"sim.mdl", "sim.cal", "sim.ds", "truth.npy"}) {
+  for (const char* name : {"sim.mdl", "sim.cal", "sim.ds", "truth.npy", "truth-kerbs.npy"}) {
     EXPECT_TRUE(test::readFile(dir + "/" + name) ==
                 test::readFile(test::sourcePath("sample/") + name))
         << name << " differs from the bundled sample";

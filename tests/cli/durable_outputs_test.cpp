@@ -20,7 +20,7 @@ namespace {
 
 const std::string EVERY_OUTPUT =
     " --images all --dump --export "
-    "pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,geotiff";
+    "pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,geotiff,kerbs";
 
 using Snapshot = std::map<std::string, std::vector<unsigned char>>;
 
@@ -57,7 +57,7 @@ class DurableOutputs : public ::testing::Test {
 };
 
 // The full disk is a file size limit of 0 with SIGXFSZ ignored: every write fails with "File too
-// large". The run tries every output and reports each failure (the dump in its two parts).
+// large". The run tries every output and reports each failure (the dump in its three parts).
 TEST_F(DurableOutputs, OnAFullDiskEveryOutputFailsAndThePreviousFilesStay) {
   const test::CommandRun complete = quorvel("run " + dir + "/sim.mdl --out " + out + EVERY_OUTPUT);
   ASSERT_EQ(complete.status, 0) << complete.err;
@@ -67,8 +67,8 @@ TEST_F(DurableOutputs, OnAFullDiskEveryOutputFailsAndThePreviousFilesStay) {
                "/sim.mdl --out " + out + EVERY_OUTPUT + " 2>&1; echo exit \\$?\" | cat");
   EXPECT_NE(full.out.find("\nexit 1\n"), std::string::npos) << full.out;
   EXPECT_EQ(full.out.find("Wrote"), std::string::npos) << full.out;
-  EXPECT_EQ(countOf(full.out, "failure.: "), 5u + 2u + 9u) << full.out;
-  EXPECT_EQ(countOf(full.out, " (File too large)\n"), 5u + 2u + 9u) << full.out;
+  EXPECT_EQ(countOf(full.out, "failure.: "), 6u + 3u + 10u) << full.out;
+  EXPECT_EQ(countOf(full.out, " (File too large)\n"), 6u + 3u + 10u) << full.out;
   EXPECT_NE(full.out.find("Export road-ds failure.: " + out + "/road.ds (File too large)\n"),
             std::string::npos)
       << full.out;

@@ -21,7 +21,7 @@ namespace quorvel {
 namespace {
 
 const char* const kAllExports =
-    "pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las";
+    "pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,kerbs";
 
 struct GoldenRun {
   const char* name;
@@ -91,12 +91,12 @@ TEST_P(GoldenOutputs, EveryOutputHasItsKnownContents) {
 INSTANTIATE_TEST_SUITE_P(
     Drives, GoldenOutputs,
     ::testing::Values(GoldenRun{"street", "--scene street --lines 200 --setup 0.5 --seed 3",
-                                "--threads 2", 0x8b1c67896c238d45ULL},
+                                "--threads 2", 0x8b3de6cda3419d62ULL},
                       GoldenRun{"hillsMasked", "--scene hills --lines 2100 --setup 1.0 --seed 7",
-                                "--threads 1 --mask 30:150 --inverse", 0x8619cae9a8008f06ULL},
+                                "--threads 1 --mask 30:150 --inverse", 0x7108be051bd942eeULL},
                       GoldenRun{"streetFineGrid",
                                 "--scene street --lines 100 --setup 0.25 --seed 5",
-                                "--threads 2 --map-template grid.master", 0x35dac5bb38995b63ULL}),
+                                "--threads 2 --map-template grid.master", 0x82a5218f1dad1a5cULL}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

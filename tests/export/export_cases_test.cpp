@@ -30,9 +30,9 @@ struct ExportCase {
   const char* name;
   ExportKind kind;
   Run run;
-  // The input named without the VarianceMap, NormalMap, LineSegmentMask, LabelMap or
-  // SegmentTable; nullptr where the export does not need it.
-  std::array<const char*, 5> missing;
+  // The input named without the VarianceMap, NormalMap, LineSegmentMask, LabelMap, SegmentTable
+  // or surface classes; nullptr where the export does not need it.
+  std::array<const char*, 6> missing;
   long emptyBytes;  // the file written without scan lines; -1: fails
   bool map;         // a path of 259 characters leaves no room for the map file names
 };
@@ -48,18 +48,19 @@ struct Runs {
   static Status ply(S s, P p) { return exportPly(s, "p", p); }
 };
 
-constexpr const char *V = "VarianceMap", *M = "LineSegger", *R = "Segment Regions";
+constexpr const char *V = "VarianceMap", *M = "LineSegger", *R = "Segment Regions",
+                     *C = "classifySurfaces";
 constexpr long DS = DS_HEADER_SIZE, LAS = LAS_HEADER_SIZE;
 
 const ExportCase EXPORTS[] = {
-    {"Pt3dByNormal", ExportKind::Pt3dByNormal, exportPt3dByNormal, {V, V, 0, 0, 0}, 0, false},
-    {"Pt3dByClass", ExportKind::Pt3dByClass, exportPt3dByClass, {V, V, M, 0, 0}, 0, false},
-    {"CountMap", ExportKind::CountMap, Runs::count, {0, 0, M, 0, 0}, -1, true},
-    {"RoadHeightMap", ExportKind::RoadHeightMap, Runs::road, {0, 0, M, 0, 0}, -1, true},
-    {"RoadDs", ExportKind::RoadDs, Runs::roadDs, {0, 0, M, 0, 0}, DS, false},
-    {"NonRoadDs", ExportKind::NonRoadDs, Runs::nonRoadDs, {0, 0, M, 0, 0}, DS, false},
-    {"Ply", ExportKind::Ply, Runs::ply, {V, V, M, R, R}, 468, false},
-    {"Las", ExportKind::Las, exportLas, {V, V, M, 0, 0}, LAS, false},
+    {"Pt3dByNormal", ExportKind::Pt3dByNormal, exportPt3dByNormal, {V, V, 0, 0, 0, 0}, 0, false},
+    {"Pt3dByClass", ExportKind::Pt3dByClass, exportPt3dByClass, {V, V, M, 0, 0, 0}, 0, false},
+    {"CountMap", ExportKind::CountMap, Runs::count, {0, 0, M, 0, 0, 0}, -1, true},
+    {"RoadHeightMap", ExportKind::RoadHeightMap, Runs::road, {0, 0, M, 0, 0, 0}, -1, true},
+    {"RoadDs", ExportKind::RoadDs, Runs::roadDs, {0, 0, M, 0, 0, 0}, DS, false},
+    {"NonRoadDs", ExportKind::NonRoadDs, Runs::nonRoadDs, {0, 0, M, 0, 0, 0}, DS, false},
+    {"Ply", ExportKind::Ply, Runs::ply, {V, V, M, R, R, C}, 498, false},
+    {"Las", ExportKind::Las, exportLas, {V, V, M, 0, 0, C}, LAS, false},
 };
 
 // Road points of two heights on the even lines (a road height range), others between.
@@ -70,10 +71,12 @@ test::PlacedScan fourPoints() {
 class EveryExport : public ::testing::TestWithParam<ExportCase> {};
 
 TEST_P(EveryExport, NamesTheMissingInputAndWritesNothing) {
-  const std::array<void (*)(ScanStore&), 5> drops = {
-      [](ScanStore& s) { s.varianceMap.reset(); }, [](ScanStore& s) { s.normalMap.reset(); },
-      [](ScanStore& s) { s.lineSegmentMask.reset(); }, [](ScanStore& s) { s.labelMap.reset(); },
-      [](ScanStore& s) { s.segmentTable.reset(); }};
+  const std::array<void (*)(ScanStore&), 6> drops = {[](ScanStore& s) { s.varianceMap.reset(); },
+                                                     [](ScanStore& s) { s.normalMap.reset(); },
+                                                     [](ScanStore& s) { s.lineSegmentMask.reset(); },
+                                                     [](ScanStore& s) { s.labelMap.reset(); },
+                                                     [](ScanStore& s) { s.segmentTable.reset(); },
+                                                     [](ScanStore& s) { s.surfaceClassMap.reset(); }};
   for (size_t i = 0; i < drops.size(); ++i) {
     SCOPED_TRACE(i);
     test::PlacedScan scan = fourPoints();
@@ -122,19 +125,31 @@ TEST_P(EveryExport, PathFaultsWriteNothing) {
 INSTANTIATE_TEST_SUITE_P(Exports, EveryExport, ::testing::ValuesIn(EXPORTS),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A batch task's store starts at the drive's scan line firstLine, which LAS gives as GPS time.
-// A coordinate beyond the LAS integers, or one that is not finite (a pose and a calibration of
-// huge numbers overflow), fails the export, naming the point.
-TEST(LasExport, NumbersScanLinesFromTheFirstLineAndRefusesPointsOutsideItsIntegers) {
-  const test::PlacedScan scan = test::placedScan({{{1, 2, 3}, 2}, {{4, 5, 6}, 8}});
+// A batch task's store starts at the drive's scan line firstLine, which LAS gives as GPS time;
+// the classification comes from the surface class, the user data from the line class. A
+// coordinate beyond the LAS integers, or one that is not finite (a pose and a calibration of huge
+// numbers overflow), fails the export, naming the point.
+TEST(LasExport, NumbersScanLinesFromTheFirstLineClassifiesAndRefusesPointsOutsideItsIntegers) {
+  const test::PlacedScan scan = test::placedScan({{{1, 2, 3}, 2, 1},
+                                                  {{4, 5, 6}, 8, 2},
+                                                  {{1, 1, 1}, 4, 3},
+                                                  {{2, 2, 2}, 1, 4},
+                                                  {{3, 3, 3}, 2, 5}});
   const std::string dir = test::freshTestDir(), path = dir + "/p.las";
   ASSERT_TRUE(exportLas({scan.store, scan.calib, MaskRange{}, 7}, path).ok());
   const std::vector<unsigned char> las = test::readFile(path);
-  ASSERT_EQ(las.size(), LAS_HEADER_SIZE + 2 * LAS_RECORD_SIZE);
-  double gpsTime[2];
-  for (size_t k = 0; k < 2; ++k)
-    std::memcpy(&gpsTime[k], &las[LAS_HEADER_SIZE + k * LAS_RECORD_SIZE + 22], 8);
-  EXPECT_EQ(std::vector<double>(gpsTime, gpsTime + 2), std::vector<double>({7, 8}));
+  ASSERT_EQ(las.size(), LAS_HEADER_SIZE + 5 * LAS_RECORD_SIZE);
+  std::vector<double> gpsTime(5);
+  std::vector<int> classes, userData;
+  for (size_t k = 0; k < 5; ++k) {
+    const unsigned char* record = &las[LAS_HEADER_SIZE + k * LAS_RECORD_SIZE];
+    std::memcpy(&gpsTime[k], record + 22, 8);
+    classes.push_back(record[16]);
+    userData.push_back(record[17]);
+  }
+  EXPECT_EQ(gpsTime, std::vector<double>({7, 8, 9, 10, 11}));
+  EXPECT_EQ(classes, std::vector<int>({11, 6, 1, 64, 2}));
+  EXPECT_EQ(userData, std::vector<int>({2, 8, 4, 1, 2}));
   const test::PlacedScan widest = test::placedScan({{{0, 0, 0}, 8}, {{0, 0, 2147483.6}, 8}});
   EXPECT_TRUE(exportLas(widest.sources(), path).ok());
   std::filesystem::remove(path);

@@ -1,7 +1,8 @@
 // Stores whose world points are placed by hand: scan line l holds point l at sample 0 (identity
 // poses and calibration, range 1.0 along x), every other sample has no point. The
-// LineSegmentMask gives each placed point its class (the other samples are class 0); the
-// VarianceMap, NormalMap, LabelMap and SegmentTable exist, so that every export can run.
+// LineSegmentMask and the surface class map give each placed point its classes (the other
+// samples are class 0); the VarianceMap, NormalMap, LabelMap and SegmentTable exist, so that every
+// export can run.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ namespace quorvel::test {
 struct PlacedPoint {
   Vec3 point;
   uint8_t lineClass = 8;
+  uint8_t surfaceClass = 3;
 };
 
 // A store of the given points with its identity calibration and an empty mask band.
@@ -41,11 +43,14 @@ inline PlacedScan placedScan(const std::vector<PlacedPoint>& points) {
   store.normalMap.emplace(samples, Vec3{0.0, 0.0, 1.0});
   store.labelMap.emplace(samples, NO_SEGMENT);
   store.segmentTable.emplace(MAX_SEGMENTS);
+  store.surfaceClassMap.emplace(samples, 0);
+  store.kerbFeet.emplace(2 * static_cast<size_t>(lines));
   for (int32_t l = 0; l < lines; ++l) {
     const PlacedPoint& placed = points[static_cast<size_t>(l)];
     (*store.lines)[static_cast<size_t>(l)].position = {placed.point[0] - 1.0, placed.point[1],
                                                        placed.point[2]};
     (*store.lineSegmentMask)[static_cast<size_t>(l) * 181] = placed.lineClass;
+    (*store.surfaceClassMap)[static_cast<size_t>(l) * 181] = placed.surfaceClass;
   }
   return scan;
 }

@@ -1,6 +1,7 @@
 // The exports opened by the tools the users open them with: gdalinfo must report each GeoTIFF's
 // grid, origin and pixel size as its .master states them, gdal_translate must read the .raw
-// cells back, and CloudCompare must load the PLY with its point count, colours and normals.
+// cells back, ogrinfo must read the kerb lines, and CloudCompare must load the PLY with its point
+// count, colours and normals.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,11 +26,11 @@ class PeerTools : public ::testing::Test {
   void SetUp() override {
     dir_ = test::freshTestDir();
     const std::string quorvel = QUORVEL_CLI;
-    for (const std::string& arguments :
-         {" simulate --out " + dir_ + "/sim --lines 60 --seed 3",
-          " run " + dir_ + "/sim/sim.mdl --out " + dir_ + "/plain --export ply,geotiff --quiet",
-          " run " + dir_ + "/sim/sim.mdl --out " + dir_ +
-              "/epsg --export geotiff --epsg 25832 --quiet"}) {
+    for (const std::string& arguments : {" simulate --out " + dir_ + "/sim --lines 60 --seed 3",
+                                         " run " + dir_ + "/sim/sim.mdl --out " + dir_ +
+                                             "/plain --export ply,geotiff,kerbs --quiet",
+                                         " run " + dir_ + "/sim/sim.mdl --out " + dir_ +
+                                             "/epsg --export geotiff,kerbs --epsg 25832 --quiet"}) {
       const test::CommandRun run = test::runCommand(dir_, quorvel + arguments);
       ASSERT_EQ(run.status, 0) << arguments << ": " << run.err;
     }
@@ -102,10 +103,30 @@ INSTANTIATE_TEST_SUITE_P(Rasters, GdalInfo, ::testing::Values("map-h", "map-r"))
 
 TEST_F(PeerTools, GdalInfoNamesTheCoordinateSystemOfTheEpsgCode) {
   if (!hasProgram("gdalinfo")) GTEST_SKIP() << "gdalinfo is not installed (gdal-bin)";
-  for (const char* name : {"map-h.tif", "map-r.tif"}) {
-    const test::CommandRun info = test::runCommand(dir_, "gdalinfo " + dir_ + "/epsg/" + name);
+  for (const char* name : {"map-h.tif", "map-r.tif", "kerbs.geojson"}) {
+    const std::string tool = std::string(name).ends_with(".tif") ? "gdalinfo " : "ogrinfo -so -al ";
+    const test::CommandRun info = test::runCommand(dir_, tool + dir_ + "/epsg/" + name);
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("PROJCRS[\"ETRS89 / UTM zone 32N\""), std::string::npos) << info.out;
+  }
+}
+
+// The kerb lines: as many 3-D line strings as the file holds, with their properties.
+TEST_F(PeerTools, OgrInfoReadsTheKerbLines) {
+  if (!hasProgram("ogrinfo")) GTEST_SKIP() << "ogrinfo is not installed (gdal-bin)";
+  const std::string path = dir_ + "/plain/kerbs.geojson", text = test::textOf(path);
+  size_t features = 0;
+  for (size_t at = text.find("\"Feature\""); at != std::string::npos;
+       at = text.find("\"Feature\"", at + 1)) {
+    ++features;
+  }
+  ASSERT_GT(features, 0u);
+  const test::CommandRun info = test::runCommand(dir_, "ogrinfo -ro -so -al " + path);
+  ASSERT_EQ(info.status, 0) << info.err;
+  for (const std::string& line : std::vector<std::string>{
+           "Geometry: 3D Line String", "Feature Count: " + std::to_string(features), "side: String",
+           "mean_height: Real", "first_line: Integer", "last_line: Integer"}) {
+    EXPECT_NE(info.out.find(line), std::string::npos) << line << " in\n" << info.out;
   }
 }
 
@@ -144,7 +165,7 @@ TEST_F(PeerTools, CloudCompareLoadsThePointsWithColoursNormalsAndScalarFields) {
       {{"nx", "ny", "nz"}, 0.02},
       {{"scalar_variance"}, 1e-6},
       {{"red", "green", "blue", "scalar_line_class", "scalar_segment", "scalar_scan_line",
-        "scalar_sample"},
+        "scalar_sample", "scalar_surface"},
        0}};
   for (const auto& [names, tolerance] : tolerances) {
     for (const char* name : names) {

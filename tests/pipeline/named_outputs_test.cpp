@@ -16,7 +16,8 @@ namespace {
 bool runNeeded(const ProjectRecords& project, const StageNeeds& needs) {
   return (!needs.surface || runSurfaceEstimation(project)) &&
          (!needs.lines || runLineSegmentation(project)) &&
-         (!needs.regions || runRegionSegmentation(project));
+         (!needs.regions || runRegionSegmentation(project)) &&
+         (!needs.classes || runSurfaceClassification(project));
 }
 
 TEST(NamedOutputs, EveryOutputWritesTheFilesItsEntryNamesAfterTheStagesItReads) {
@@ -27,7 +28,7 @@ TEST(NamedOutputs, EveryOutputWritesTheFilesItsEntryNamesAfterTheStagesItReads) 
   for (OutputKind kind : {OutputKind::Picture, OutputKind::Dump, OutputKind::Export}) {
     for (const std::string& name : outputNames(kind)) names.push_back(name);
   }
-  EXPECT_EQ(names.size(), 16u);
+  EXPECT_EQ(names.size(), 19u);
   for (const std::string& name : names) {
     Project project;  // fresh: only the stages the entry names have run
     ProjectLoadFailure failure;

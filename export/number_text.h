@@ -4,8 +4,8 @@
 
 #include <string>
 
-namespace quorvel::sim {
+namespace quorvel {
 
 std::string numberText(double value);  // e.g. "-90", "0.4", "1.6"
 
-}  // namespace quorvel::sim
+}  // namespace quorvel

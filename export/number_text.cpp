@@ -1,8 +1,8 @@
-#include "sim/number_text.h"
+#include "export/number_text.h"
 
 #include <charconv>
 
-namespace quorvel::sim {
+namespace quorvel {
 
 std::string numberText(double value) {
   char buffer[32];
@@ -10,4 +10,4 @@ std::string numberText(double value) {
   return std::string(buffer, result.ptr);
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel
