@@ -55,7 +55,10 @@ int runProject(const RunOptions& options, std::ostream& out, std::ostream& err) 
   // results.
   std::future<bool> beside = std::async(std::launch::async, [&] {
     bool dumped = true;
-    if (options.dump) dumped = write("dump-surface") & write("dump-surface-classes");
+    if (options.dump) {
+      dumped &= write("dump-surface");  // both are tried
+      dumped &= write("dump-surface-classes");
+    }
     return writeExports(true) && dumped;
   });
   const bool segmented = runRegionStage(project, options, timer);
