@@ -24,6 +24,7 @@ enum Command : int {
   CMD_CONTOUR_MAP = 133,
   CMD_SEGMENT_REGIONS = 134,
   CMD_LINE_SEGGER = 135,
+  CMD_REGION_MAP = 136,  // the regions picture, after the region segmentation
   CMD_TILE_OUTLINES = 141,
   CMD_QUERY_MODE = 142,
   CMD_INVERSE = 143,

@@ -33,6 +33,20 @@ bool aboutDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command) {
   return true;
 }
 
+namespace {
+
+// Reads one field; shows beside it why it cannot be taken, or clears that message.
+bool readMaskField(ws::DialogWindow dialog, int field, int message, int32_t& value) {
+  const IntegerText read = parseInteger(ws::dialogItemText(dialog, field, MASK_TEXT_LIMIT), value);
+  ws::setDialogItemText(dialog, message,
+                        read == IntegerText::Ok           ? ""
+                        : read == IntegerText::OutOfRange ? "Outside -2147483648 ... 2147483647."
+                                                          : "Not an integer.");
+  return read == IntegerText::Ok;
+}
+
+}  // namespace
+
 bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int command) {
   if (event == ws::DialogEvent::InitDialog) {
     ws::setDialogItemText(dialog, IDC_MASK_STNO, std::to_string(maskRange.stno));
@@ -41,9 +55,13 @@ bool maskRangeDlgProc(ws::DialogWindow dialog, ws::DialogEvent event, int comman
   }
   if (event != ws::DialogEvent::Command) return false;
   if (command == DIALOG_OK) {
-    maskRange.stno = leadingInteger(ws::dialogItemText(dialog, IDC_MASK_STNO, MASK_TEXT_LIMIT));
-    maskRange.edno = leadingInteger(ws::dialogItemText(dialog, IDC_MASK_EDNO, MASK_TEXT_LIMIT));
-    ws::endDialog(dialog, 1);
+    MaskRange typed;
+    const bool start = readMaskField(dialog, IDC_MASK_STNO, IDC_MASK_STNO_MESSAGE, typed.stno);
+    const bool end = readMaskField(dialog, IDC_MASK_EDNO, IDC_MASK_EDNO_MESSAGE, typed.edno);
+    if (start && end) {
+      maskRange = typed;
+      ws::endDialog(dialog, 1);
+    }
     return true;
   }
   if (command == DIALOG_CANCEL) ws::endDialog(dialog, 0);

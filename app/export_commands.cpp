@@ -1,8 +1,10 @@
 #include "app/export_commands.h"
 
+#include <filesystem>
 #include <string>
 
 #include "app/commands.h"
+#include "app/view_state.h"
 #include "export/count_map_export.h"
 #include "export/ds_export.h"
 #include "export/export_sources.h"
@@ -16,6 +18,7 @@ namespace {
 
 struct ExportCommand {
   int command;
+  const char* fileName;  // the command line's file of this export, which the dialog proposes
   ExportKind kind;
   const char* title;
   ws::FileFilter filter;
@@ -31,6 +34,7 @@ constexpr uint32_t READS_CHOSEN_FILE = ws::FILE_HIDE_READ_ONLY;
 
 const ExportCommand EXPORT_COMMANDS[] = {
     {CMD_EXPORT_PT3D_NORMAL,
+     "normal.pt3d",
      ExportKind::Pt3dByNormal,
      "Output to RGB PT3D",
      {"Pt3d File(*.pt3d)", "*.pt3d*"},
@@ -38,6 +42,7 @@ const ExportCommand EXPORT_COMMANDS[] = {
      WRITES_CHOSEN_FILE,
      ExportPt3dByNormal},
     {CMD_EXPORT_PT3D_CLASS,
+     "class.pt3d",
      ExportKind::Pt3dByClass,
      "Output to RGB PT3D",
      {"Pt3d File(*.pt3d)", "*.pt3d*"},
@@ -45,6 +50,7 @@ const ExportCommand EXPORT_COMMANDS[] = {
      WRITES_CHOSEN_FILE,
      ExportPt3dByClass},
     {CMD_EXPORT_COUNT_MAP,
+     "map.master",
      ExportKind::CountMap,
      "Output to Map",
      {"Master File(*.master)", "*.master*"},
@@ -52,6 +58,7 @@ const ExportCommand EXPORT_COMMANDS[] = {
      READS_CHOSEN_FILE,
      ExportCountMap},
     {CMD_EXPORT_ROAD_HEIGHT,
+     "map.master",
      ExportKind::RoadHeightMap,
      "Output to Map",
      {"Master File(*.master)", "*.master*"},
@@ -59,6 +66,7 @@ const ExportCommand EXPORT_COMMANDS[] = {
      READS_CHOSEN_FILE,
      ExportRoadHeightMap},
     {CMD_EXPORT_ROAD_DS,
+     "road.ds",
      ExportKind::RoadDs,
      "Output Road data to Ds File",
      {"Ds File(*.ds)", "*.ds*"},
@@ -66,6 +74,7 @@ const ExportCommand EXPORT_COMMANDS[] = {
      WRITES_CHOSEN_FILE,
      ExportRoadDs},
     {CMD_EXPORT_NONROAD_DS,
+     "nonroad.ds",
      ExportKind::NonRoadDs,
      "Output NonRoad data to Ds File",
      {"Ds File(*.ds)", "*.ds*"},
@@ -81,6 +90,15 @@ const ExportCommand* findExportCommand(int command) {
   return nullptr;
 }
 
+// The dialog opens in the project's folder and proposes the project's name followed by the file
+// name of the command line's output ("sim-normal.pt3d", "sim-map.master").
+void placeInProjectFolder(const ExportCommand& entry, ws::FileDialog& dialog) {
+  if (viewState.project.empty()) return;
+  const std::filesystem::path project(viewState.project);
+  dialog.folder = project.parent_path().string();
+  dialog.proposedName = project.stem().string() + "-" + entry.fileName;
+}
+
 }  // namespace
 
 bool exportCommand(ws::Window window, int command) {
@@ -92,10 +110,13 @@ bool exportCommand(ws::Window window, int command) {
                    "Warning", ws::MessageButtons::Ok, ws::MessageIcon::None);
     return true;
   }
-  const ws::FileDialog dialog{entry->title,
-                              {entry->filter, {"All files(*.*)", "*.*"}},
-                              entry->defaultExtension,
-                              entry->flags};
+  ws::FileDialog dialog{entry->title,
+                        {entry->filter, {"All files(*.*)", "*.*"}},
+                        entry->defaultExtension,
+                        entry->flags,
+                        "",
+                        ""};
+  placeInProjectFolder(*entry, dialog);
   std::string path;
   Status failure;
   if (ws::saveFileDialog(window, dialog, path) && !entry->run(path.c_str(), &failure)) {

@@ -1,7 +1,9 @@
 #include "app/view.h"
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "app/main_window.h"
 #include "app/view_state.h"
 #include "render/bitmap_tile_store.h"
 
@@ -76,6 +78,13 @@ int64_t scrollStep(int code, int64_t size, int64_t position, int64_t thumb) {
   }
 }
 
+// Scrolls one bar to the position nearest to `position` that its range allows.
+void scrollTo(ws::Window window, ws::ScrollBar bar, double position) {
+  const ws::ScrollState state = ws::scrollState(window, bar);
+  ws::setScrollPosition(window, bar,
+                        clampedPosition(truncToInt(position + 0.5), state.min, state.max));
+}
+
 }  // namespace
 
 void paintView(ws::PaintContext dc, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
@@ -96,8 +105,10 @@ void fitWindowToImage(ws::Window window, double zoom) {
   const ws::ClientRect client = ws::clientRect(window);
   const int32_t newWidth = client.right > zoomedWidth ? zoomedWidth : client.right;
   const int32_t newHeight = client.bottom > zoomedHeight ? zoomedHeight : client.bottom;
+  // The window keeps a scroll bar where the picture stays larger than the new client area.
   if (newWidth != client.right || newHeight != client.bottom) {
-    ws::resizeClientArea(window, newWidth, newHeight);
+    ws::resizeClientArea(window, newWidth, newHeight, zoomedWidth > newWidth,
+                         zoomedHeight > newHeight);
   }
   updateScrollRanges(window, zoom);
 }
@@ -149,6 +160,28 @@ void onScroll(ws::Window window, ws::ScrollBar bar, int code, int32_t thumbPosit
     ws::scrollWindow(window, -d, 0);
   }
   ws::setScrollPosition(window, bar, state.pos + d);
+}
+
+double steppedZoom(double zoom, int notches) {
+  for (; notches > 0 && zoom < MAX_KEY_ZOOM; --notches) zoom *= ZOOM_IN_STEP;
+  for (; notches < 0 && zoom > MIN_KEY_ZOOM; ++notches) zoom *= ZOOM_OUT_STEP;
+  return zoom;
+}
+
+void onWheel(ws::Window window, ws::ScrollBar bar, int notches) {
+  const int code = notches > 0 ? SCROLL_LINE_UP : SCROLL_LINE_DOWN;
+  for (int step = 0; step < WHEEL_LINES * std::abs(notches); ++step) onScroll(window, bar, code, 0);
+}
+
+void zoomAbout(ws::Window window, int notches, int32_t x, int32_t y) {
+  const double before = viewState.zoom;
+  const double pictureX = (x + ws::scrollState(window, ws::ScrollBar::Horizontal).pos) / before;
+  const double pictureY = (y + ws::scrollState(window, ws::ScrollBar::Vertical).pos) / before;
+  viewState.zoom = steppedZoom(before, notches);
+  fitWindowToImage(window, viewState.zoom);
+  scrollTo(window, ws::ScrollBar::Horizontal, pictureX * viewState.zoom - x);
+  scrollTo(window, ws::ScrollBar::Vertical, pictureY * viewState.zoom - y);
+  ws::invalidate(window);
 }
 
 }  // namespace quorvel

@@ -34,4 +34,17 @@ enum ScrollCode : int {
 // Moves the view along one bar; the backward steps are 1 - size / 16 and 1 - size / 2.
 void onScroll(ws::Window window, ws::ScrollBar bar, int code, int32_t thumbPosition);
 
+// The zoom after `notches` presses of Home (positive) or End (negative); beyond the key zoom
+// limits a press changes nothing.
+double steppedZoom(double zoom, int notches);
+
+// The mouse wheel: each notch moves the view WHEEL_LINES line steps along the bar, backward
+// (up or left) for a positive count, turned away from the user.
+inline constexpr int WHEEL_LINES = 3;
+void onWheel(ws::Window window, ws::ScrollBar bar, int notches);
+
+// Zooms as `notches` presses of Home or End would, keeping the picture point under client point
+// (x, y) where it is (as far as the scroll ranges allow), and repaints.
+void zoomAbout(ws::Window window, int notches, int32_t x, int32_t y);
+
 }  // namespace quorvel

@@ -1,9 +1,10 @@
-// What the main window shows and how: zoom, query mode and point, the segment found by the
-// last query click, tile outlines. One process-wide instance, `viewState`.
+// What the main window shows and how: the project and picture, zoom, query mode and point, the
+// segment found by the last query click, tile outlines. One process-wide instance, `viewState`.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "scan/derived_buffers.h"
 
@@ -15,7 +16,9 @@ struct QueryPoint {
 };
 
 struct ViewState {
-  double zoom = 1.0;  // window pixels per picture pixel
+  std::string project;  // the MDL file of the loaded project; empty before the first load
+  std::string picture;  // the picture shown, by its output name ("range", ...); empty: none
+  double zoom = 1.0;    // window pixels per picture pixel
   int32_t queryMode = 0;
   QueryPoint queryPoint;
   std::optional<SegmentRecord> querySegment;  // a copy, so a new load cannot leave it dangling

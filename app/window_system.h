@@ -3,10 +3,12 @@
 // real window system appears here: handles cross as opaque values.
 //
 // Sections: message boxes, file dialogs, the main window (size, scroll bars, repaint, menu),
-// modal dialogs, painting.
+// modal dialogs, long stages, painting.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,8 @@ struct FileDialog {
   std::vector<FileFilter> filters;
   std::string defaultExtension;  // empty: none
   uint32_t flags = 0;            // OFN_* values
+  std::string folder;            // where the dialog opens; empty: where the platform chooses
+  std::string proposedName;      // the file name it proposes; empty: none
 };
 
 // Fill path with the chosen full path and return true; false when the user cancelled.
@@ -62,9 +66,10 @@ struct ClientRect {
 };
 
 ClientRect clientRect(Window window);
-// Resizes the window so that its client area is width x height (menu and frame added), keeping
-// its position and z-order.
-void resizeClientArea(Window window, int32_t width, int32_t height);
+// Resizes the window so that its client area is width x height beside the scroll bars it names
+// (menu, frame and those bars added), keeping its position and z-order.
+void resizeClientArea(Window window, int32_t width, int32_t height, bool horizontalBar,
+                      bool verticalBar);
 bool hasScrollBarStyle(Window window, ScrollBar bar);  // WS_HSCROLL / WS_VSCROLL set
 int32_t scrollBarThickness(ScrollBar bar);  // SM_CYHSCROLL (horizontal), SM_CXVSCROLL (vertical)
 
@@ -78,6 +83,7 @@ void setScrollPosition(Window window, ScrollBar bar, int32_t pos);            //
 void scrollWindow(Window window, int32_t dx, int32_t dy);  // moves the content, no clip rect
 void invalidate(Window window);                            // the whole client area, with erasing
 void checkMenuItem(Window window, int command, bool checked);
+void setWindowTitle(Window window, const std::string& title);
 void postCloseRequest(Window window);  // WM_CLOSE through the message queue
 
 // [Modal dialogs] -------------------------------------------------------------------------
@@ -92,6 +98,22 @@ intptr_t runModalDialog(Window owner, int resourceId, DialogProcedure procedure)
 void setDialogItemText(DialogWindow dialog, int item, const std::string& text);
 std::string dialogItemText(DialogWindow dialog, int item, int maxChars);
 void endDialog(DialogWindow dialog, intptr_t result);
+
+// [Long stages] ---------------------------------------------------------------------------
+
+// How far a running stage has come and whether the user asks it to stop: the stage's threads
+// write `permille`, the window system reads it and sets `cancel`.
+struct StageProgress {
+  std::atomic<bool> cancel{false};
+  std::atomic<int> permille{0};  // 0 ... 1000
+};
+
+// Runs `work`, a stage that may take long, and returns its result. Meanwhile the window takes
+// no input; a stage that takes over a second shows `task` with a progress bar and a Cancel
+// button that sets progress.cancel. The work may run on another thread (it touches the project,
+// which nothing else does meanwhile); a window system may also run it straight through.
+int runStage(Window window, const std::string& task, StageProgress& progress,
+             const std::function<int()>& work);
 
 // [Painting] ------------------------------------------------------------------------------
 

@@ -75,7 +75,7 @@ void BM_USFsegger(benchmark::State& state) {
     before = residentMegabytes("VmRSS:");
     resetResidentPeak();
     state.ResumeTiming();
-    segmentRegions(scan.store, scan.calib, SegmentParams{});
+    segmentRegions(scan.store, scan.calib, SegmentParams{}, {});
     peak = std::max(peak, residentMegabytes("VmHWM:"));
   }
   state.counters["lines"] = scan.store.lineCount;
@@ -95,7 +95,7 @@ void BM_LiteralOverProduction(benchmark::State& state) {
     literal += secondsOf(
         [&] { reference::literalRegions(scan.store, scan.calib, SegmentParams{}, labels, table); });
     dropRegions(scan.store);
-    production += secondsOf([&] { segmentRegions(scan.store, scan.calib, SegmentParams{}); });
+    production += secondsOf([&] { segmentRegions(scan.store, scan.calib, SegmentParams{}, {}); });
   }
   state.counters["segments"] = segmentsOf(scan.store);
   state.counters["literal_s"] = literal;

@@ -70,9 +70,10 @@ void addInfo(CLI::App& app, Arguments& args) {
 }
 
 void addOutputOptions(CLI::App* command, OutputArguments& args) {
-  args.imagesOption = command->add_option(
-      "--images", args.images,
-      "Pictures to write: range,variance,normal,contour,segment,surface or all");
+  args.imagesOption =
+      command->add_option("--images", args.images,
+                          "Pictures to write: range,variance,normal,contour,segment,surface,"
+                          "regions, or all for the first six");
   args.exportsOption = command->add_option(
       "--export", args.exports,
       "Exports to write: pt3d-normal,pt3d-class,count-map,road-height,road-ds,nonroad-ds,ply,las,"

@@ -21,10 +21,11 @@ std::string choices(const std::vector<std::string>& known) {
 }  // namespace
 
 Status parseNameList(const std::string& list, const std::vector<std::string>& known,
-                     const std::string& what, std::vector<std::string>& names) {
+                     const std::vector<std::string>& all, const std::string& what,
+                     std::vector<std::string>& names) {
   names.clear();
   if (list == "all") {
-    names = known;
+    names = all;
     return {};
   }
   size_t start = 0;

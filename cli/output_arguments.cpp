@@ -1,36 +1,30 @@
 #include "cli/output_arguments.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "cli/name_list.h"
 #include "export/map_geotiff.h"
 #include "pipeline/named_outputs.h"
+#include "scan/text_lines.h"
 
 namespace quorvel::cli {
 
 namespace {
 
-const std::vector<std::string> MENU_EXPORTS = {"pt3d-normal", "pt3d-class", "count-map",
-                                               "road-height", "road-ds",    "nonroad-ds"};
-
 bool parseInt(std::string_view text, int32_t& value) {
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+  return parseInteger(text, value) == IntegerText::Ok;
 }
 
 }  // namespace
 
 Status parseImageList(const std::string& list, std::vector<std::string>& images) {
-  return parseNameList(list, outputNames(OutputKind::Picture), "unknown picture", images);
+  return parseNameList(list, outputNames(OutputKind::Picture), allOutputNames(OutputKind::Picture),
+                       "unknown picture", images);
 }
 
 Status parseExportList(const std::string& list, std::vector<std::string>& exports) {
-  if (list == "all") {
-    exports = MENU_EXPORTS;
-    return {};
-  }
-  return parseNameList(list, outputNames(OutputKind::Export), "unknown export", exports);
+  return parseNameList(list, outputNames(OutputKind::Export), allOutputNames(OutputKind::Export),
+                       "unknown export", exports);
 }
 
 Status parseMaskRange(const std::string& text, MaskRange& mask) {

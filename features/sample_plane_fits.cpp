@@ -21,11 +21,12 @@ using FitLine = void (*)(const LinePointRing&, const FitSettings&, int32_t, FitS
 // Lines first ... last - 1, sliding the ring from K lines before the first.
 void fitBand(FitLine fitLine, FitWorker& worker, const ScanStore& store, const SensorCalib& calib,
              const FitSettings& set, int32_t first, int32_t last, std::vector<Vec3>& normals,
-             std::vector<double>& residualMap) {
+             std::vector<double>& residualMap, StageRun& run) {
   worker.ring.start(std::max(first - set.K, 0));
   for (int32_t l = first; l < last; ++l) {
     worker.ring.fillUpTo(std::min(l + set.K, set.lines - 1), store, calib, worker.angles);
     fitLine(worker.ring, set, l, *worker.scratch, normals, residualMap);
+    if (!run.advance()) return;
   }
 }
 
@@ -46,7 +47,7 @@ std::vector<FitWorker> allocateFitWorkers(const ScanStore& store, const SegmentP
 
 void fitSamplePlanes(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                      const ParallelOptions& parallel, std::vector<FitWorker>& workers,
-                     std::vector<Vec3>& normals, std::vector<double>& residualMap) {
+                     std::vector<Vec3>& normals, std::vector<double>& residualMap, StageRun& run) {
   const FitSettings set{store.lineCount,
                         store.pointsPerLine,
                         params.winHalfSize,
@@ -59,7 +60,7 @@ void fitSamplePlanes(const ScanStore& store, const SensorCalib& calib, const Seg
   parallelFor(bands, parallel, [&](size_t begin, size_t end) {
     for (size_t band = begin; band < end; ++band) {
       fitBand(fitLine, workers[band], store, calib, set, static_cast<int32_t>(L * band / bands),
-              static_cast<int32_t>(L * (band + 1) / bands), normals, residualMap);
+              static_cast<int32_t>(L * (band + 1) / bands), normals, residualMap, run);
     }
   });
 }

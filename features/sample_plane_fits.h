@@ -40,9 +40,10 @@ std::vector<FitWorker> allocateFitWorkers(const ScanStore& store, const SegmentP
                                           const ParallelOptions& parallel);
 
 // normals and residuals: L * P entries, sample-major, already holding the "no value" markers.
-// params.winHalfSize must lie within 1 ... MAX_WIN_HALF_SIZE.
+// params.winHalfSize must lie within 1 ... MAX_WIN_HALF_SIZE. Each fitted line is one unit of
+// run, whose stop leaves the remaining lines undone.
 void fitSamplePlanes(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                      const ParallelOptions& parallel, std::vector<FitWorker>& workers,
-                     std::vector<Vec3>& normals, std::vector<double>& residuals);
+                     std::vector<Vec3>& normals, std::vector<double>& residuals, StageRun& run);
 
 }  // namespace quorvel

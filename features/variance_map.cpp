@@ -107,13 +107,19 @@ int computeVarianceMap(ScanStore& store, const SensorCalib& calib, const Segment
   if (params.winHalfSize < 1 || params.winHalfSize > MAX_WIN_HALF_SIZE) return 0;
   const size_t count =
       static_cast<size_t>(store.lineCount) * static_cast<size_t>(store.pointsPerLine);
+  const bool hadVarianceMap = store.varianceMap.has_value();
   if (!ensureVarianceMap(store, count)) return 0;
   VarianceWork work;
   if (!allocateWork(store, params, parallel, count, work)) return 0;
   std::fill(store.varianceMap->begin(), store.varianceMap->end(), NO_VARIANCE);
   std::vector<Vec3> normals;
   if (!allocateNormals(count, normals)) return 0;
-  fitSamplePlanes(store, calib, params, parallel, work.workers, normals, work.residuals);
+  StageRun run(parallel.control, static_cast<size_t>(store.lineCount));
+  fitSamplePlanes(store, calib, params, parallel, work.workers, normals, work.residuals, run);
+  if (run.stopped()) {
+    if (!hadVarianceMap) store.varianceMap.reset();
+    return 0;
+  }
   varianceFromResiduals(work.residuals, store.lineCount, store.pointsPerLine, parallel,
                         *store.varianceMap);
   // Only a finished run publishes a NormalMap: its presence marks both buffers as computed.

@@ -39,8 +39,9 @@ void varianceFromResiduals(const std::vector<double>& residuals, int32_t lines, 
 
 // 1 when both buffers hold a result (computed now or already there). 0, with the stage's
 // memory message, when a buffer cannot be allocated; 0 without a message when winHalfSize
-// lies outside 1 ... MAX_WIN_HALF_SIZE. A failed run never leaves a NormalMap, so the next call
-// computes everything again (reusing a VarianceMap it finds).
+// lies outside 1 ... MAX_WIN_HALF_SIZE; 0 without a message when parallel.control stops it
+// (a VarianceMap is then left only where one was before). A failed run never leaves a
+// NormalMap, so the next call computes everything again (reusing a VarianceMap it finds).
 int computeVarianceMap(ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                        const ParallelOptions& parallel);
 int createVarianceMap();  // on the process-wide records

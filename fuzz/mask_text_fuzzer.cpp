@@ -1,4 +1,5 @@
-// Fuzz target: the text typed into the Set Mask Range fields.
+// Fuzz target: the text typed into the Set Mask Range fields (and --mask), and the integers of
+// a map header template.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -6,6 +7,9 @@
 #include "scan/text_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  quorvel::leadingInteger(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  quorvel::leadingInteger(text);
+  int32_t value = 0;
+  quorvel::parseInteger(text, value);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "render/contour_picture.h"
 #include "render/normal_picture.h"
 #include "render/range_picture.h"
+#include "render/region_picture.h"
 #include "render/segment_picture.h"
 #include "render/surface_picture.h"
 #include "render/variance_picture.h"
@@ -160,6 +161,10 @@ int surfacePicture(const ProjectRecords& p) {
   return buildSurfacePicture(p.tiles, p.store, p.render, p.mask, p.parallel);
 }
 
+int regionPicture(const ProjectRecords& p) {
+  return buildRegionPicture(p.tiles, p.store, p.render, p.mask, p.parallel);
+}
+
 using PictureBuild = int (*)(const ProjectRecords&);
 
 Status surfaceDump(const ScanStore& store, const std::string& folder, int32_t,
@@ -180,6 +185,7 @@ using DumpWrite = Status (*)(const ScanStore&, const std::string& folder, int32_
 struct NamedOutput {
   const char* name;
   OutputKind kind;
+  bool inAll;  // one of the outputs that "all" names: those of the window's commands
   StageNeeds needs;
   const char* files;      // the files it writes into a folder, separated by blanks
   const char* target;     // an export's file in the folder (the chosen map header for maps)
@@ -193,23 +199,27 @@ constexpr StageNeeds NONE{};
 constexpr StageNeeds SURFACE{true, false, false};
 constexpr StageNeeds LINES{false, true, false};
 constexpr StageNeeds SURFACE_LINES{true, true, false};
+constexpr StageNeeds SURFACE_REGIONS{true, false, true};
 constexpr StageNeeds ALL{true, true, true};
 constexpr StageNeeds CLASSES{false, false, false, true};
 constexpr StageNeeds ALL_CLASSES{true, true, true, true};
 constexpr StageNeeds SURFACE_LINES_CLASSES{true, true, false, true};
+constexpr bool IN_ALL = true;  // the additions below are named one by one
 
-NamedOutput picture(const char* name, StageNeeds needs, const char* files, PictureBuild build) {
-  return {name, OutputKind::Picture, needs, files, nullptr, build, nullptr, nullptr, nullptr};
+NamedOutput picture(const char* name, StageNeeds needs, const char* files, PictureBuild build,
+                    bool inAll = IN_ALL) {
+  return {name,   OutputKind::Picture, inAll, needs, files, nullptr, build, nullptr, nullptr,
+          nullptr};
 }
 
 NamedOutput dump(const char* name, StageNeeds needs, const char* files, DumpWrite write,
                  const char* stage) {
-  return {name, OutputKind::Dump, needs, files, nullptr, nullptr, write, stage, nullptr};
+  return {name, OutputKind::Dump, IN_ALL, needs, files, nullptr, nullptr, write, stage, nullptr};
 }
 
 NamedOutput exported(const char* name, StageNeeds needs, const char* files, const char* target,
-                     ExportRun run) {
-  return {name, OutputKind::Export, needs, files, target, nullptr, nullptr, nullptr, run};
+                     ExportRun run, bool inAll = IN_ALL) {
+  return {name, OutputKind::Export, inAll, needs, files, target, nullptr, nullptr, nullptr, run};
 }
 
 const std::vector<NamedOutput>& outputTable() {
@@ -220,6 +230,7 @@ const std::vector<NamedOutput>& outputTable() {
       picture("contour", NONE, "contour.png", contourPicture),
       picture("segment", LINES, "segment.png", segmentPicture),
       picture("surface", CLASSES, "surface.png", surfacePicture),
+      picture("regions", SURFACE_REGIONS, "regions.png", regionPicture, !IN_ALL),
       dump("dump-surface", SURFACE, "variance.npy normal.npy", surfaceDump, "dump surface"),
       dump("dump-segmentation", ALL, "labels.npy segments.csv linemask.npy linesegments.csv",
            writeSegmentationDump, "dump segmentation"),
@@ -231,12 +242,12 @@ const std::vector<NamedOutput>& outputTable() {
       exported("road-height", LINES, "map-r.master map-r.raw", "map.master", roadHeight),
       exported("road-ds", LINES, "road.ds", "road.ds", roadDs),
       exported("nonroad-ds", LINES, "nonroad.ds", "nonroad.ds", nonRoadDs),
-      exported("ply", ALL_CLASSES, "points.ply", "points.ply", ply),
-      exported("las", SURFACE_LINES_CLASSES, "points.las", "points.las", las),
+      exported("ply", ALL_CLASSES, "points.ply", "points.ply", ply, !IN_ALL),
+      exported("las", SURFACE_LINES_CLASSES, "points.las", "points.las", las, !IN_ALL),
       exported("geotiff", LINES,
                "map-h.master map-h.raw map-h.tif map-r.master map-r.raw map-r.tif", "map.master",
-               geoTiffs),
-      exported("kerbs", CLASSES, "kerbs.geojson", "kerbs.geojson", kerbs),
+               geoTiffs, !IN_ALL),
+      exported("kerbs", CLASSES, "kerbs.geojson", "kerbs.geojson", kerbs, !IN_ALL),
   };
   return table;
 }
@@ -321,6 +332,17 @@ const std::vector<std::string>& outputNames(OutputKind kind) {
   static const std::map<OutputKind, std::vector<std::string>> names = [] {
     std::map<OutputKind, std::vector<std::string>> all;
     for (const NamedOutput& entry : outputTable()) all[entry.kind].push_back(entry.name);
+    return all;
+  }();
+  return names.at(kind);
+}
+
+const std::vector<std::string>& allOutputNames(OutputKind kind) {
+  static const std::map<OutputKind, std::vector<std::string>> names = [] {
+    std::map<OutputKind, std::vector<std::string>> all;
+    for (const NamedOutput& entry : outputTable()) {
+      if (entry.inAll) all[entry.kind].push_back(entry.name);
+    }
     return all;
   }();
   return names.at(kind);

@@ -1,9 +1,9 @@
 // Every output file by name, in one table: the pictures (range, variance, normal, contour,
-// segment, surface as NAME.png), the three parts of the dump (dump-surface, dump-segmentation,
-// dump-surface-classes) and the exports (pt3d-normal, pt3d-class, count-map, road-height,
-// road-ds, nonroad-ds, ply, las, geotiff, kerbs). Each entry says which stages' results it reads
-// and which files it writes; `quorvel run`, a batch task and the Python module all write through
-// it.
+// segment, surface, regions as NAME.png), the three parts of the dump (dump-surface,
+// dump-segmentation, dump-surface-classes) and the exports (pt3d-normal, pt3d-class, count-map,
+// road-height, road-ds, nonroad-ds, ply, las, geotiff, kerbs). Each entry says which stages'
+// results it reads and which files it writes; `quorvel run`, a batch task and the Python module
+// all write through it.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +56,9 @@ struct WrittenOutput {
 };
 
 const std::vector<std::string>& outputNames(OutputKind kind);  // in the order above
+// The names "all" stands for (not regions, ply, las, geotiff and kerbs, which are named one by
+// one).
+const std::vector<std::string>& allOutputNames(OutputKind kind);
 bool isOutputName(OutputKind kind, const std::string& name);
 StageNeeds outputNeeds(const std::string& name);  // none for an unknown name
 

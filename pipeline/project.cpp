@@ -44,7 +44,7 @@ int runLineSegmentation(const ProjectRecords& project) {
 }
 
 int runRegionSegmentation(const ProjectRecords& project) {
-  return segmentRegions(project.store, project.calib, project.segment);
+  return segmentRegions(project.store, project.calib, project.segment, project.parallel.control);
 }
 
 int runSurfaceClassification(const ProjectRecords& project) {

@@ -58,7 +58,8 @@ struct Project {
 bool loadProject(const ProjectRecords& project, const std::string& mdlPath,
                  ProjectLoadFailure& failure, std::optional<LineWindow> lines = std::nullopt);
 
-// The stages, 1 when their results exist afterwards (each computes only what is missing).
+// The stages, 1 when their results exist afterwards (each computes only what is missing); 0
+// also when project.parallel.control stops them, leaving no result (scan/stage_control.h).
 int runSurfaceEstimation(const ProjectRecords& project);      // VarianceMap and NormalMap
 int runLineSegmentation(const ProjectRecords& project);       // LineSegmentMask and the lists
 int runRegionSegmentation(const ProjectRecords& project);     // LabelMap and SegmentTable

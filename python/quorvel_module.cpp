@@ -114,8 +114,11 @@ std::vector<Needs> outputStages(const std::string& name) {
 
 py::array picture(const py::object& self, const std::string& name, Threads threads) {
   if (!isOutputName(OutputKind::Picture, name)) {
-    throw py::value_error("unknown picture '" + name +
-                          "': range, variance, normal, contour, segment or surface");
+    std::string known;
+    for (const std::string& picture : outputNames(OutputKind::Picture)) {
+      known += (known.empty() ? "" : ", ") + picture;
+    }
+    throw py::value_error("unknown picture '" + name + "': " + known);
   }
   PythonProject& p = projectOf(self);
   for (Needs need : outputStages(name)) prepare(p, {need}, threads);

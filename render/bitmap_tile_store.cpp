@@ -15,6 +15,13 @@ void initRenderState(BitmapTileStore& store, RenderParams& params) {
   params = RenderParams{};
 }
 
+void clearPicture(BitmapTileStore& store) {
+  freeBitmapTiles(store);
+  store.tileWidth = 0;
+  store.tileHeight = 0;
+  store.imageReady = 0;
+}
+
 void freeBitmapTiles(BitmapTileStore& store) {
   if (store.tiles) {
     for (BitmapTile& tile : *store.tiles) {

@@ -24,7 +24,8 @@ struct BitmapTileStore {
   int32_t count = 0;
   int32_t tileWidth = 0;   // every tile is this wide
   int32_t tileHeight = 0;  // samples per line
-  int32_t imageReady = 0;  // 1 once any build made a tile bitmap; cleared only at start-up
+  int32_t imageReady = 0;  // 1 once any build made a tile bitmap; cleared at start-up and by
+                           // clearPicture
   int32_t inverse = 0;     // the Inverse option the current picture was built with
 };
 
@@ -32,9 +33,12 @@ extern BitmapTileStore bitmapTileStore;  // process-wide
 
 // Empties the store, clears imageReady and resets the render parameters.
 void initRenderState(BitmapTileStore& store, RenderParams& params);
-void freeBitmapTiles(BitmapTileStore& store);             // deletes the bitmaps and the tile array
-int allocBitmapTiles(BitmapTileStore& store, int32_t n);  // 0 for n = 0 or no memory
-void tileCountForWidth(int32_t width, int32_t& count);    // width / 2048, rounded up
+void freeBitmapTiles(BitmapTileStore& store);  // deletes the bitmaps and the tile array
+// No picture any more, as before the first build (the window shows nothing): for a project
+// load that replaced the scan but could not build its picture.
+void clearPicture(BitmapTileStore& store);
+int allocBitmapTiles(BitmapTileStore& store, int32_t n);           // 0 for n = 0 or no memory
+void tileCountForWidth(int32_t width, int32_t& count);             // width / 2048, rounded up
 BitmapTile* getBitmapTile(BitmapTileStore& store, int32_t index);  // none outside 0 .. count-1
 void getImageExtent(const BitmapTileStore& store, int32_t& width, int32_t& height);
 int isImageReady(const BitmapTileStore& store);

@@ -5,15 +5,20 @@
 #include <cstddef>
 #include <functional>
 
+#include "scan/stage_control.h"
+
 namespace quorvel {
 
 // The vector instructions of the side-by-side kernels: SSE2 only, or the widest this build has
 // that the processor supports (AVX2). Results are the same to the bit either way.
 enum class VectorUnit { baseline, widest };
 
+// How a stage runs: on how many threads, with which vector unit, and under which control
+// (stopping it, following its progress: scan/stage_control.h).
 struct ParallelOptions {
   int threads = 0;  // worker threads for the parallel stages; 0 = one per core
   VectorUnit vectors = VectorUnit::widest;
+  StageControl control{};
 };
 
 extern ParallelOptions parallelOptions;  // process-wide; the command line's --threads

@@ -151,6 +151,19 @@ int32_t leadingInteger(std::string_view token) {
   return static_cast<int32_t>(negative ? -value : value);
 }
 
+IntegerText parseInteger(std::string_view text, int32_t& value) {
+  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+  if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
+  int32_t parsed = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  if (text.empty() || end != text.data() + text.size()) return IntegerText::NotAnInteger;
+  if (error == std::errc::result_out_of_range) return IntegerText::OutOfRange;
+  if (error != std::errc()) return IntegerText::NotAnInteger;
+  value = parsed;
+  return IntegerText::Ok;
+}
+
 double numberToken(const std::vector<std::string_view>& tokens, size_t index) {
   return index < tokens.size() ? leadingNumber(tokens[index]) : 0.0;
 }

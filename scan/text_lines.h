@@ -30,6 +30,11 @@ double leadingNumber(std::string_view token);
 // sign, digits), saturating at the 32-bit limits; 0 when there is none.
 int32_t leadingInteger(std::string_view token);
 
+// A whole text read as one 32-bit integer: optional blanks, an optional sign, decimal digits,
+// optional blanks, nothing else. What the user types into a number field and --mask.
+enum class IntegerText { Ok, NotAnInteger, OutOfRange };
+IntegerText parseInteger(std::string_view text, int32_t& value);  // value set only when Ok
+
 // Token i of the line as a number, 0.0 when the line has fewer tokens.
 double numberToken(const std::vector<std::string_view>& tokens, size_t index);
 

@@ -135,9 +135,10 @@ struct LineSegmentation {
   std::vector<LineSegmentList> lists;
 };
 
-// Segments and classifies lines begin ... end - 1 into the result; false when memory ran out.
+// Segments and classifies lines begin ... end - 1 into the result, one unit of run each, up to
+// a stop; false when memory ran out.
 bool segmentLineRange(const ScanStore& store, const SensorCalib& calib, size_t begin, size_t end,
-                      LineSegmentation& result) {
+                      LineSegmentation& result, StageRun& run) {
   const int32_t P = std::max<int32_t>(store.pointsPerLine, 0);
   try {
     LineWork work(P);
@@ -146,6 +147,7 @@ bool segmentLineRange(const ScanStore& store, const SensorCalib& calib, size_t b
       const int32_t line = static_cast<int32_t>(l);
       segmentScanLine(store, line, work, row);
       buildLineSegments(store, calib, line, row, result.lists[l]);
+      if (!run.advance()) break;
     }
   } catch (const std::bad_alloc&) {
     return false;
@@ -153,9 +155,11 @@ bool segmentLineRange(const ScanStore& store, const SensorCalib& calib, size_t b
   return true;
 }
 
-// The whole segmentation into a fresh result; false when memory ran out.
+// The whole segmentation into a fresh result (complete unless run stopped); false when memory
+// ran out.
 bool computeLineSegmentation(const ScanStore& store, const SensorCalib& calib,
-                             const ParallelOptions& parallel, LineSegmentation& result) {
+                             const ParallelOptions& parallel, LineSegmentation& result,
+                             StageRun& run) {
   const size_t L = static_cast<size_t>(std::max(store.lineCount, 0));
   const size_t P = static_cast<size_t>(std::max<int32_t>(store.pointsPerLine, 0));
   std::atomic<bool> complete{true};
@@ -163,7 +167,7 @@ bool computeLineSegmentation(const ScanStore& store, const SensorCalib& calib,
     result.mask.assign(L * P, MASK_NO_POINT);
     result.lists.resize(L);
     parallelFor(L, parallel, [&](size_t begin, size_t end) {
-      if (!segmentLineRange(store, calib, begin, end, result)) complete = false;
+      if (!segmentLineRange(store, calib, begin, end, result, run)) complete = false;
     });
   } catch (const std::bad_alloc&) {
     return false;  // also the worker set-up of parallelFor
@@ -248,9 +252,11 @@ void segmentScanLine(const ScanStore& store, int32_t l, LineWork& work,
 int segmentLines(ScanStore& store, const SensorCalib& calib, const ParallelOptions& parallel) {
   if (store.lineSegmentMask) return 1;
   LineSegmentation result;
-  if (!computeLineSegmentation(store, calib, parallel, result)) {
+  StageRun run(parallel.control, static_cast<size_t>(std::max(store.lineCount, 0)));
+  const bool computed = computeLineSegmentation(store, calib, parallel, result, run);
+  if (!computed || run.stopped()) {
     for (LineSegmentList& list : result.lists) freeLineSegmentList(list);
-    showStageMessage("Memory failure in LineSegger.", "Error");
+    if (!computed) showStageMessage("Memory failure in LineSegger.", "Error");
     return 0;
   }
   store.lineSegmentMask = std::move(result.mask);

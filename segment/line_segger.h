@@ -46,8 +46,8 @@ void extendPieces(LineWork& work, int32_t a, int32_t b);
 void segmentScanLine(const ScanStore& store, int32_t l, LineWork& work, std::span<uint8_t> maskRow);
 
 // Segments and classifies every line (in parallel) unless the mask exists: 1 when the mask
-// and lists exist afterwards, 0 with "Memory failure in LineSegger." when memory ran out
-// (then neither exists).
+// and lists exist afterwards, 0 with "Memory failure in LineSegger." when memory ran out, 0
+// without a message when parallel.control stops it (then neither exists).
 int segmentLines(ScanStore& store, const SensorCalib& calib, const ParallelOptions& parallel);
 int LineSegger();  // on the process-wide records
 

@@ -8,6 +8,7 @@
 
 #include "features/range_image.h"
 #include "features/variance_map.h"
+#include "scan/parallel_for.h"  // for the process-wide control
 #include "scan/point_reconstruction.h"
 #include "scan/stage_message.h"
 #include "segment/region_seeds.h"
@@ -242,8 +243,10 @@ int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range) {
 
 int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,
-                RegionPoints& points) {
+                RegionPoints& points, const StageControl& control) {
   initialLabels(store, *store.varianceMap, labelMap);
+  StageRun run(control,
+               static_cast<size_t>(std::count(labelMap.begin(), labelMap.end(), UNASSIGNED)));
   const Grid grid{store,
                   calib,
                   params,
@@ -261,17 +264,20 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
     growRegion(grid, seed, region, points);
     if (region.count < params.minRegionSize) {
       closeRegion(grid, region, NO_SEGMENT);
-      continue;
+    } else {
+      describeSegment(k, points.x.get(), points.y.get(), points.z.get(), region.count,
+                      boundaryCount(grid, region), segmentTable[k]);
+      closeRegion(grid, region, k);
+      k += 1;
     }
-    describeSegment(k, points.x.get(), points.y.get(), points.z.get(), region.count,
-                    boundaryCount(grid, region), segmentTable[k]);
-    closeRegion(grid, region, k);
-    k += 1;
+    if (!run.advance(static_cast<size_t>(region.count))) return 0;
   }
+  run.finish();
   return 1;
 }
 
-int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params) {
+int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
+                   const StageControl& control) {
   if (store.labelMap) return 1;
   const size_t count =
       static_cast<size_t>(store.lineCount) * static_cast<size_t>(store.pointsPerLine);
@@ -285,7 +291,7 @@ int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentPara
     points.x = std::make_unique_for_overwrite<double[]>(count);
     points.y = std::make_unique_for_overwrite<double[]>(count);
     points.z = std::make_unique_for_overwrite<double[]>(count);
-    growRegions(store, calib, params, labels, table, points);
+    if (!growRegions(store, calib, params, labels, table, points, control)) return 0;
   } catch (const std::bad_alloc&) {
     showStageMessage("Memory failure in USFsegger.", "Error");
     return 0;
@@ -296,7 +302,7 @@ int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentPara
 }
 
 int USFsegger() {
-  return segmentRegions(scanStore, sensorCalib, segmentParams);
+  return segmentRegions(scanStore, sensorCalib, segmentParams, parallelOptions.control);
 }
 
 }  // namespace quorvel

@@ -20,6 +20,7 @@
 #include "features/segment_params.h"
 #include "scan/calib_file.h"
 #include "scan/scan_store.h"
+#include "scan/stage_control.h"
 #include "segment/segment_labels.h"
 
 namespace quorvel {
@@ -35,16 +36,19 @@ struct RegionPoints {
 int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range);
 
 // The whole segmentation on a zero-filled LabelMap (L x P) and SegmentTable (MAX_SEGMENTS) with
-// points sized L x P; returns 1. Throws std::bad_alloc when its working lists cannot grow.
+// points sized L x P; returns 1, or 0 when the control stopped it (between two regions; the
+// samples of a region are its units of progress). Throws std::bad_alloc when its working lists
+// cannot grow.
 int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,
-                RegionPoints& points);
+                RegionPoints& points, const StageControl& control);
 
 // 1 when the store holds a LabelMap and SegmentTable afterwards (made now or already there);
 // 0 without a VarianceMap or NormalMap (or with a VarianceMap not sized L x P), and 0 with
-// "Memory failure in USFsegger." when a buffer cannot be allocated. The results enter the
-// store only when complete.
-int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params);
+// "Memory failure in USFsegger." when a buffer cannot be allocated, 0 without a message when
+// the control stops it. The results enter the store only when complete.
+int segmentRegions(ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
+                   const StageControl& control);
 int USFsegger();  // on the process-wide records
 
 }  // namespace quorvel

@@ -15,8 +15,10 @@ struct FakeState {
   std::deque<std::optional<std::string>> fileAnswers;
   std::deque<ws::MessageAnswer> messageAnswers;
   std::deque<DialogAnswer> dialogAnswers;
+  std::deque<bool> stageCancels;
   std::map<int, std::string> dialogTexts, lastDialogTexts;
   std::map<int, bool> menuChecks;
+  std::string title;
   intptr_t dialogResult = 0;
 };
 
@@ -53,8 +55,10 @@ std::string describe(const ws::FileDialog& dialog) {
   for (const ws::FileFilter& filter : dialog.filters) {
     text += quoted(filter.description) + " " + quoted(filter.pattern) + ";";
   }
-  return text + "], ext=" + quoted(dialog.defaultExtension) +
-         ", flags=" + std::to_string(dialog.flags);
+  text += "], ext=" + quoted(dialog.defaultExtension) + ", flags=" + std::to_string(dialog.flags);
+  if (!dialog.folder.empty()) text += ", in " + quoted(dialog.folder);
+  if (!dialog.proposedName.empty()) text += ", name=" + quoted(dialog.proposedName);
+  return text;
 }
 
 bool fileDialog(const char* name, ws::Window owner, const ws::FileDialog& dialog,
@@ -107,14 +111,23 @@ void queueMessageAnswer(ws::MessageAnswer answer) {
 void queueDialog(DialogAnswer answer) {
   state.dialogAnswers.push_back(std::move(answer));
 }
+void queueStageCancel(bool cancel) {
+  state.stageCancels.push_back(cancel);
+}
 const std::map<int, std::string>& lastDialogTexts() {
   return state.lastDialogTexts;
+}
+const std::map<int, std::string>& closedDialogTexts() {
+  return state.dialogTexts;
 }
 ws::ScrollState scrollState(ws::ScrollBar which) {
   return bar(which);
 }
 bool menuChecked(int command) {
   return state.menuChecks[command];
+}
+const std::string& windowTitle() {
+  return state.title;
 }
 
 }  // namespace quorvel::fake
@@ -149,12 +162,12 @@ ClientRect clientRect(Window) {
   return {state.outerWidth - barWidth, state.outerHeight - barHeight};
 }
 
-void resizeClientArea(Window window, int32_t width, int32_t height) {
-  log("resizeClientArea", width, height);
-  state.outerWidth = width;
-  state.outerHeight = height;
+void resizeClientArea(Window, int32_t width, int32_t height, bool horizontalBar, bool verticalBar) {
+  log("resizeClientArea", width, height, horizontalBar ? "horizontal bar" : "-",
+      verticalBar ? "vertical bar" : "-");
+  state.outerWidth = width + (verticalBar ? fake::SCROLL_BAR_THICKNESS : 0);
+  state.outerHeight = height + (horizontalBar ? fake::SCROLL_BAR_THICKNESS : 0);
   if (state.sizeHandler) state.sizeHandler();
-  (void)window;
 }
 
 bool hasScrollBarStyle(Window, ScrollBar bar) {
@@ -194,24 +207,33 @@ void checkMenuItem(Window, int command, bool checked) {
   state.menuChecks[command] = checked;
 }
 
+void setWindowTitle(Window, const std::string& title) {
+  log("setWindowTitle", fake::quoted(title));
+  state.title = title;
+}
+
 void postCloseRequest(Window) {
   log("postCloseRequest");
 }
 
+// The user answers from the queue until the dialog ends: Ok without typing when the queue is
+// empty at first, Cancel when it runs out while the dialog stays open.
 intptr_t runModalDialog(Window owner, int resourceId, DialogProcedure procedure) {
   log("runModalDialog", fake::ownerName(owner), resourceId);
-  fake::DialogAnswer answer;
-  if (!state.dialogAnswers.empty()) {
-    answer = state.dialogAnswers.front();
-    state.dialogAnswers.pop_front();
-  }
   state.dialogTexts.clear();
   state.dialogResult = -1;
   DialogWindow dialog = reinterpret_cast<DialogWindow>(0x2000);
   procedure(dialog, DialogEvent::InitDialog, 0);
   state.lastDialogTexts = state.dialogTexts;
-  for (const auto& [control, text] : answer.typed) state.dialogTexts[control] = text;
-  procedure(dialog, DialogEvent::Command, answer.button);
+  for (bool first = true; state.dialogResult == -1; first = false) {
+    fake::DialogAnswer answer{{}, first ? 1 : 2};
+    if (!state.dialogAnswers.empty()) {
+      answer = state.dialogAnswers.front();
+      state.dialogAnswers.pop_front();
+    }
+    for (const auto& [control, text] : answer.typed) state.dialogTexts[control] = text;
+    procedure(dialog, DialogEvent::Command, answer.button);
+  }
   return state.dialogResult;
 }
 
@@ -226,6 +248,16 @@ std::string dialogItemText(DialogWindow, int item, int maxChars) {
 void endDialog(DialogWindow, intptr_t result) {
   log("endDialog", result);
   state.dialogResult = result;
+}
+
+int runStage(Window, const std::string& task, StageProgress& progress,
+             const std::function<int()>& work) {
+  log("runStage", fake::quoted(task));
+  if (!state.stageCancels.empty()) {
+    progress.cancel = state.stageCancels.front();
+    state.stageCancels.pop_front();
+  }
+  return work();
 }
 
 void setWindowOrigin(PaintContext, int32_t x, int32_t y) {

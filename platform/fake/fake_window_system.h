@@ -1,7 +1,8 @@
 // A scriptable, recording window system for tests of the application shell. Every call is
-// logged as one line of text with its arguments; file dialogs, message boxes and modal dialogs
-// answer from queues the test fills; the client size is what the test sets, less the scroll
-// bars that are showing, and changes of it reach the size handler as WM_SIZE would.
+// logged as one line of text with its arguments; file dialogs, message boxes, modal dialogs and
+// the Cancel of long stages answer from queues the test fills; the client size is what the test
+// sets, less the scroll bars that are showing, and changes of it reach the size handler as WM_SIZE
+// would.
 #pragma once
 
 #include <functional>
@@ -23,7 +24,7 @@ const std::vector<std::string>& calls();  // e.g. messageBox(none, "Load MDL fil
 std::vector<std::string> callsNamed(const std::string& name);  // the lines starting with name(
 void clearCalls();
 
-void setClientSize(int32_t width, int32_t height);  // the area without scroll bars
+void setClientSize(int32_t width, int32_t height);  // with the scroll bars that show
 void setSizeHandler(std::function<void()> handler);
 
 void queueFileDialog(std::optional<std::string> path);  // nullopt: the user cancels
@@ -33,11 +34,18 @@ struct DialogAnswer {
   std::map<int, std::string> typed;  // control id -> what the user leaves in the field
   int button = 1;                    // 1 Ok, 2 Cancel
 };
-void queueDialog(DialogAnswer answer);  // default when empty: Ok without typing
-// The texts the last dialog's controls held right after it opened.
+// Answers until the dialog ends; when the queue is empty: Ok without typing at first, then
+// Cancel.
+void queueDialog(DialogAnswer answer);
+// Whether the user cancels the next stage at once (true) or lets it run (false, the default
+// when the queue is empty); the stage runs straight through either way.
+void queueStageCancel(bool cancel);
+// The texts the last dialog's controls held right after it opened, and when it closed.
 const std::map<int, std::string>& lastDialogTexts();
+const std::map<int, std::string>& closedDialogTexts();
 
 ws::ScrollState scrollState(ws::ScrollBar bar);
 bool menuChecked(int command);
+const std::string& windowTitle();  // the last one set
 
 }  // namespace quorvel::fake

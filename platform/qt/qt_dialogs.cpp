@@ -103,12 +103,22 @@ void buildAbout(ProcedureDialog* dialog) {
   layout->addWidget(button(dialog, "OK", DIALOG_OK), 0, Qt::AlignHCenter);
 }
 
+// Where the dialog logic says why a field was refused, beside the field.
+QLabel* message(ProcedureDialog* dialog, int id) {
+  auto* text = new QLabel(dialog);
+  text->setObjectName(QString::number(id));
+  text->setStyleSheet("color: #b00000");
+  return text;
+}
+
 void buildMaskRange(ProcedureDialog* dialog) {
   dialog->setWindowTitle("Set Mask Range");
   auto* layout = new QHBoxLayout(dialog);
   auto* fields = new QGridLayout;
   pair(fields, dialog, 0, 0, "stno", IDC_MASK_STNO);
+  fields->addWidget(message(dialog, IDC_MASK_STNO_MESSAGE), 0, 2);
   pair(fields, dialog, 1, 0, "edno", IDC_MASK_EDNO);
+  fields->addWidget(message(dialog, IDC_MASK_EDNO_MESSAGE), 1, 2);
   layout->addLayout(fields);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(button(dialog, "Ok", DIALOG_OK));
@@ -116,8 +126,8 @@ void buildMaskRange(ProcedureDialog* dialog) {
   layout->addLayout(buttons);
 }
 
-QLineEdit* item(ws::DialogWindow dialog, int id) {
-  return static_cast<QDialog*>(dialog)->findChild<QLineEdit*>(QString::number(id));
+QWidget* item(ws::DialogWindow dialog, int id) {
+  return static_cast<QDialog*>(dialog)->findChild<QWidget*>(QString::number(id));
 }
 
 }  // namespace
@@ -135,11 +145,13 @@ intptr_t runQtDialog(QWidget* owner, int resourceId, ws::DialogProcedure procedu
 }
 
 void setQtDialogItemText(ws::DialogWindow dialog, int id, const std::string& text) {
-  if (QLineEdit* edit = item(dialog, id)) edit->setText(QString::fromStdString(text));
+  QWidget* widget = item(dialog, id);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(QString::fromStdString(text));
+  if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(QString::fromStdString(text));
 }
 
 std::string qtDialogItemText(ws::DialogWindow dialog, int id) {
-  QLineEdit* edit = item(dialog, id);
+  auto* edit = qobject_cast<QLineEdit*>(item(dialog, id));
   return edit ? edit->text().toStdString() : std::string();
 }
 

@@ -2,17 +2,24 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QWheelEvent>
 
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/recent_projects.h"
+#include "app/status_text.h"
 #include "app/view.h"
 #include "platform/qt/qt_busy_indicator.h"
+#include "platform/qt/qt_legend.h"
 
 namespace quorvel {
 
@@ -20,8 +27,9 @@ namespace {
 
 QtMainWindow* theWindow = nullptr;
 
-// Quick items change a setting or open a dialog; long ones compute and show that they work.
-enum class ItemKind { Quick, Check, Long };
+// Quick items change a setting or open a dialog; long ones compute and show that they work. The
+// recent projects are a submenu of their own.
+enum class ItemKind { Quick, Check, Long, Recent };
 
 struct MenuItem {
   const char* text;  // nullptr: a separator
@@ -39,6 +47,7 @@ const std::vector<Menu>& menus() {
   static const std::vector<Menu> all = {
       {"File",
        {{"Load Mdl", CMD_LOAD_MDL, ItemKind::Long},
+        {"Recent Projects", 0, ItemKind::Recent},
         {"About", CMD_ABOUT, ItemKind::Quick},
         {"Exit", CMD_EXIT, ItemKind::Quick}}},
       {"Zoom",
@@ -54,7 +63,8 @@ const std::vector<Menu>& menus() {
         {"ContourMap", CMD_CONTOUR_MAP, ItemKind::Long},
         {"LineSegger", CMD_LINE_SEGGER, ItemKind::Long},
         {nullptr, 0, ItemKind::Quick},
-        {"Segment Regions", CMD_SEGMENT_REGIONS, ItemKind::Long}}},
+        {"Segment Regions", CMD_SEGMENT_REGIONS, ItemKind::Long},
+        {"RegionMap", CMD_REGION_MAP, ItemKind::Long}}},
       {"Options",
        {{"Inverse", CMD_INVERSE, ItemKind::Check},
         {nullptr, 0, ItemKind::Quick},
@@ -79,6 +89,36 @@ QString taskName(const QAction* action) {
   return text;
 }
 
+// Where the recent projects are kept between runs (~/.config/Quorvel/quorvel-gui.conf).
+QSettings settings() {
+  return QSettings("Quorvel", "quorvel-gui");
+}
+
+std::vector<std::string> recentProjects() {
+  std::vector<std::string> recent;
+  for (const QString& path : settings().value("recentProjects").toStringList()) {
+    recent.push_back(path.toStdString());
+  }
+  return recent;
+}
+
+// Wheel notches: 120 eighths of a degree each; a finer wheel's part of a notch counts as one.
+int notches(int delta) {
+  if (delta == 0) return 0;
+  const int whole = delta / 120;
+  return whole != 0 ? whole : (delta > 0 ? 1 : -1);
+}
+
+Key keyOf(int key) {
+  static const std::map<int, Key> keys = {
+      {Qt::Key_Home, Key::Home},     {Qt::Key_End, Key::End},
+      {Qt::Key_Left, Key::Left},     {Qt::Key_Right, Key::Right},
+      {Qt::Key_Up, Key::Up},         {Qt::Key_Down, Key::Down},
+      {Qt::Key_PageUp, Key::PageUp}, {Qt::Key_PageDown, Key::PageDown}};
+  const auto found = keys.find(key);
+  return found == keys.end() ? Key::Other : found->second;
+}
+
 }  // namespace
 
 QtMainWindow* mainWindow() {
@@ -88,6 +128,7 @@ QtMainWindow* mainWindow() {
 QtCanvas::QtCanvas(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(true);
   setPalette(QPalette(Qt::white));
+  setMouseTracking(true);
 }
 
 void QtCanvas::paintEvent(QPaintEvent*) {
@@ -101,6 +142,29 @@ void QtCanvas::mousePressEvent(QMouseEvent* event) {
   onLeftButtonDown(theWindow, static_cast<uint16_t>(at.x()), static_cast<uint16_t>(at.y()));
 }
 
+void QtCanvas::mouseMoveEvent(QMouseEvent* event) {
+  theWindow->showPointer(event->position().toPoint());
+}
+
+void QtCanvas::leaveEvent(QEvent*) {
+  theWindow->showPointer({-1, -1});
+}
+
+void QtCanvas::wheelEvent(QWheelEvent* event) {
+  const QPoint at = event->position().toPoint();
+  const QPoint delta = event->angleDelta();
+  const int turned = notches(delta.y() != 0 ? delta.y() : delta.x());
+  if (event->modifiers() & Qt::ControlModifier) {
+    zoomAbout(theWindow, turned, at.x(), at.y());
+  } else {
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || delta.y() == 0;
+    onWheel(theWindow, sideways ? ws::ScrollBar::Horizontal : ws::ScrollBar::Vertical, turned);
+  }
+  theWindow->refreshStatus();
+  theWindow->showPointer(at);
+  event->accept();
+}
+
 QtMainWindow::QtMainWindow()
     : view_(new QWidget(this)),
       canvas_(new QtCanvas(view_)),
@@ -111,8 +175,7 @@ QtMainWindow::QtMainWindow()
   setCentralWidget(view_);
   view_->installEventFilter(this);
   buildMenus();
-  // Always shown, empty between commands: a status bar that came and went would resize the view.
-  statusBar()->setSizeGripEnabled(false);
+  buildStatusBar();
   for (bool horizontal : {true, false}) {
     QScrollBar* scrollBar = bar(horizontal);
     scrollBar->setRange(0, 0);
@@ -136,6 +199,66 @@ QtMainWindow::QtMainWindow()
   }
   onCreate();
   resize(MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+  refreshStatus();
+}
+
+// Always shown: a status bar that came and went would resize the view. On the left the sample
+// under the pointer (or "Running ..." while a command works), on the right the legend and the
+// zoom; none of them keeps the window from fitting a small picture.
+void QtMainWindow::buildStatusBar() {
+  statusBar()->setSizeGripEnabled(false);
+  pointer_ = new QLabel(statusBar());
+  zoom_ = new QLabel(statusBar());
+  legend_ = new QtLegend(statusBar());
+  pointer_->setObjectName("pointer");
+  zoom_->setObjectName("zoom");
+  for (QLabel* label : {pointer_, zoom_}) label->setMinimumWidth(1);
+  statusBar()->addWidget(pointer_, 1);
+  statusBar()->addPermanentWidget(legend_);
+  statusBar()->addPermanentWidget(zoom_);
+}
+
+void QtMainWindow::refreshStatus() {
+  zoom_->setText(QString::fromStdString(zoomText()));
+  legend_->refresh();
+  fillRecentMenu();
+}
+
+void QtMainWindow::showPointer(const QPoint& at) {
+  const bool inside = canvas_->rect().contains(at);
+  pointer_->setText(inside ? QString::fromStdString(pointerText(this, at.x(), at.y())) : "");
+}
+
+void QtMainWindow::fillRecentMenu() {
+  recentMenu_->clear();
+  for (const std::string& path : recentProjects()) {
+    const QString file = QString::fromStdString(path);
+    connect(recentMenu_->addAction(file), &QAction::triggered, this,
+            [this, file] { openProjectFile(file); });
+  }
+  recentMenu_->setEnabled(!recentMenu_->isEmpty());
+}
+
+void QtMainWindow::rememberProject(const std::string& path) {
+  QStringList list;
+  for (const std::string& recent : withRecentProject(recentProjects(), path)) {
+    list << QString::fromStdString(recent);
+  }
+  settings().setValue("recentProjects", list);
+}
+
+void QtMainWindow::openProjectFile(const QString& path) {
+  if (busy_) return;
+  const QScopedValueRollback<bool> busy(busy_, true);
+  beginBusy(statusBar(), "Load Mdl");
+  const std::string absolute = QFileInfo(path).absoluteFilePath().toStdString();
+  if (openProject(this, absolute)) rememberProject(absolute);
+  endBusy(statusBar());
+  refreshStatus();
+}
+
+void QtMainWindow::openArguments(const QStringList& arguments) {
+  if (arguments.size() > 1) openProjectFile(arguments.at(1));
 }
 
 void QtMainWindow::buildMenus() {
@@ -144,6 +267,11 @@ void QtMainWindow::buildMenus() {
     for (const MenuItem& item : menu.items) {
       if (!item.text) {
         qmenu->addSeparator();
+        continue;
+      }
+      if (item.kind == ItemKind::Recent) {
+        recentMenu_ = qmenu->addMenu(item.text);
+        recentMenu_->setObjectName("recent");
         continue;
       }
       QAction* qaction = qmenu->addAction(item.text);
@@ -162,13 +290,19 @@ QAction* QtMainWindow::action(int command) const {
 }
 
 void QtMainWindow::runCommand(int command) {
+  if (busy_) return;
+  const QScopedValueRollback<bool> busy(busy_, true);
   if (!longCommands_.count(command)) {
     onCommand(this, command);
-    return;
+  } else {
+    beginBusy(statusBar(), taskName(action(command)));
+    onCommand(this, command);
+    endBusy(statusBar());
   }
-  beginBusy(statusBar(), taskName(action(command)));
-  onCommand(this, command);
-  endBusy(statusBar());
+  if (command == CMD_LOAD_MDL && !viewState.project.empty() && !viewState.picture.empty()) {
+    rememberProject(viewState.project);
+  }
+  refreshStatus();
 }
 
 void QtMainWindow::layoutView() {
@@ -186,7 +320,7 @@ void QtMainWindow::layoutView() {
 }
 
 void QtMainWindow::closeEvent(QCloseEvent* event) {
-  if (!onClose(this)) {
+  if (busy_ || !onClose(this)) {
     event->ignore();
     return;
   }
@@ -195,8 +329,8 @@ void QtMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void QtMainWindow::keyPressEvent(QKeyEvent* event) {
-  const int key = event->key();
-  onKeyDown(this, key == Qt::Key_Home ? Key::Home : key == Qt::Key_End ? Key::End : Key::Other);
+  onKeyDown(this, keyOf(event->key()));
+  refreshStatus();
 }
 
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,7 +1,9 @@
 // Tile bitmaps and stage messages on Qt: a QImage per tile, turned top-down, and a message box
-// without owner.
+// without owner, shown by the user-interface thread also for a stage running on another one.
+#include <QApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QThread>
 
 #include <cstring>
 
@@ -37,9 +39,16 @@ void deleteTileBitmap(TileBitmap bitmap) {
 }
 
 void showStageMessage(const char* text, const char* caption) {
-  QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
-  const ModalPause pause;
-  box.exec();
+  const auto show = [text, caption] {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+    const ModalPause pause;
+    box.exec();
+  };
+  if (QThread::currentThread() == qApp->thread()) {
+    show();
+  } else {
+    QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
+  }
 }
 
 }  // namespace quorvel

@@ -48,6 +48,8 @@ bool fileDialog(bool save, Window owner, const FileDialog& dialog, std::string& 
   if (!dialog.defaultExtension.empty()) {
     chooser.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
   }
+  if (!dialog.folder.empty()) chooser.setDirectory(QString::fromStdString(dialog.folder));
+  if (!dialog.proposedName.empty()) chooser.selectFile(QString::fromStdString(dialog.proposedName));
   const ModalPause pause;
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
   const std::string chosen = chooser.selectedFiles().front().toStdString();
@@ -82,13 +84,19 @@ ClientRect clientRect(Window window) {
   return {size.width(), size.height()};
 }
 
-void resizeClientArea(Window window, int32_t width, int32_t height) {
+// The window keeps what it has beyond the canvas and its scroll bars (menu bar, status bar) and
+// gets the scroll bars asked for, so that the canvas, the client area, is exactly what is asked.
+void resizeClientArea(Window window, int32_t width, int32_t height, bool horizontalBar,
+                      bool verticalBar) {
   QtMainWindow* main = windowOf(window);
   const QSize canvas = main->canvas()->size();
-  const int barWidth = main->bar(false)->isVisible() ? main->bar(false)->width() : 0;
-  const int barHeight = main->bar(true)->isVisible() ? main->bar(true)->height() : 0;
-  main->resize(main->width() - canvas.width() - barWidth + width,
-               main->height() - canvas.height() - barHeight + height);
+  const int thickness = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const auto shown = [&](bool horizontal) {
+    return main->bar(horizontal)->isVisible() ? thickness : 0;
+  };
+  main->resize(
+      main->width() - canvas.width() - shown(false) + width + (verticalBar ? thickness : 0),
+      main->height() - canvas.height() - shown(true) + height + (horizontalBar ? thickness : 0));
   if (QLayout* layout = main->layout()) layout->activate();
   main->layoutView();
 }
@@ -133,6 +141,10 @@ void invalidate(Window window) {
 
 void checkMenuItem(Window window, int command, bool checked) {
   if (QAction* action = windowOf(window)->action(command)) action->setChecked(checked);
+}
+
+void setWindowTitle(Window window, const std::string& title) {
+  windowOf(window)->setWindowTitle(QString::fromStdString(title));
 }
 
 void postCloseRequest(Window window) {

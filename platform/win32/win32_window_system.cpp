@@ -20,6 +20,20 @@ int barOf(ScrollBar bar) {
   return bar == ScrollBar::Horizontal ? SB_HORZ : SB_VERT;
 }
 
+bool showsBar(HWND window, ScrollBar bar) {
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  return (style & (bar == ScrollBar::Horizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
+}
+
+// The client rectangle together with the scroll bars that show.
+ClientRect clientWithBars(Window window, const RECT& client) {
+  ClientRect rect{client.right, client.bottom};
+  if (showsBar(handle(window), ScrollBar::Horizontal))
+    rect.bottom += GetSystemMetrics(SM_CYHSCROLL);
+  if (showsBar(handle(window), ScrollBar::Vertical)) rect.right += GetSystemMetrics(SM_CXVSCROLL);
+  return rect;
+}
+
 // State of the paint under way: its memory context and the objects to put back.
 struct PaintObjects {
   HDC memory = nullptr;
@@ -97,16 +111,32 @@ ClientRect clientRect(Window window) {
   return {rect.right, rect.bottom};
 }
 
-void resizeClientArea(Window window, int32_t width, int32_t height) {
-  RECT rect{0, 0, width, height};
-  AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, TRUE);
-  SetWindowPos(handle(window), nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-               SWP_NOMOVE | SWP_NOZORDER);
+// The window's size beyond its client area and scroll bars is what it has now (the frame, and the
+// menu bar in however many rows it wraps: AdjustWindowRect knows of neither the wrapping nor the
+// scroll bars); the bars asked for are added. Resizing shows or hides bars at once (WM_SIZE sets
+// the ranges) and may wrap the menu bar anew: a second pass corrects for what changed.
+void resizeClientArea(Window window, int32_t width, int32_t height, bool horizontalBar,
+                      bool verticalBar) {
+  const auto thickness = [&](ScrollBar bar, bool shown) {
+    return shown ? scrollBarThickness(bar) : 0;
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    RECT frame{}, client{};
+    GetWindowRect(handle(window), &frame);
+    GetClientRect(handle(window), &client);
+    const ClientRect bare = clientWithBars(window, client);
+    const int32_t wantedWidth =
+        frame.right - frame.left - bare.right + width + thickness(ScrollBar::Vertical, verticalBar);
+    const int32_t wantedHeight = frame.bottom - frame.top - bare.bottom + height +
+                                 thickness(ScrollBar::Horizontal, horizontalBar);
+    if (wantedWidth == frame.right - frame.left && wantedHeight == frame.bottom - frame.top) return;
+    SetWindowPos(handle(window), nullptr, 0, 0, wantedWidth, wantedHeight,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  }
 }
 
 bool hasScrollBarStyle(Window window, ScrollBar bar) {
-  const LONG style = GetWindowLongA(handle(window), GWL_STYLE);
-  return (style & (bar == ScrollBar::Horizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
+  return showsBar(handle(window), bar);
 }
 
 int32_t scrollBarThickness(ScrollBar bar) {
@@ -151,6 +181,10 @@ void checkMenuItem(Window window, int command, bool checked) {
                 MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void setWindowTitle(Window window, const std::string& title) {
+  SetWindowTextA(handle(window), title.c_str());
+}
+
 void postCloseRequest(Window window) {
   PostMessageA(handle(window), WM_CLOSE, 0, 0);
 }
@@ -179,6 +213,12 @@ std::string dialogItemText(DialogWindow dialog, int item, int maxChars) {
 
 void endDialog(DialogWindow dialog, intptr_t result) {
   EndDialog(static_cast<HWND>(dialog), result);
+}
+
+// Stages run to their end on this thread, as every command does here (with the wait cursor):
+// the Windows program shows no progress and offers no Cancel.
+int runStage(Window, const std::string&, StageProgress&, const std::function<int()>& work) {
+  return work();
 }
 
 void setWindowOrigin(PaintContext dc, int32_t x, int32_t y) {

@@ -28,7 +28,7 @@ TEST(NamedOutputs, EveryOutputWritesTheFilesItsEntryNamesAfterTheStagesItReads) 
   for (OutputKind kind : {OutputKind::Picture, OutputKind::Dump, OutputKind::Export}) {
     for (const std::string& name : outputNames(kind)) names.push_back(name);
   }
-  EXPECT_EQ(names.size(), 19u);
+  EXPECT_EQ(names.size(), 20u);
   for (const std::string& name : names) {
     Project project;  // fresh: only the stages the entry names have run
     ProjectLoadFailure failure;

@@ -1,18 +1,24 @@
 // The Linux desktop program's real widgets, in two programs made from this file. qt_shell_tests
-// (offscreen): menus and check marks against the Windows resource, fitting on Load Mdl, zoom and
-// keys, message boxes and the status bar, Set Mask Range, and the exports through the save
+// (offscreen): menus and check marks against the Windows resource, a project argument, fitting
+// on Load Mdl and over 40 zoom steps out and back, query clicks at two zooms against `quorvel
+// query`, message boxes and the status bar, Set Mask Range, and the exports through the save
 // dialog equal to `quorvel run --export all`. qt_screenshot_tests (run-xvfb-screenshots): the
-// picture area on screen equal to the command line's pictures, and Query Info after a click.
+// picture area on screen equal to the command line's pictures, the regions picture with its
+// legend, Query Info after a click, a load failure.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdlib>
@@ -23,12 +29,15 @@
 #include <regex>
 
 #include "app/commands.h"
+#include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/view_state.h"
 #include "features/range_image.h"
 #include "platform/qt/qt_main_window.h"
 #include "render/bitmap_tile_store.h"
 #include "scan/query_info_text.h"
 #include "scan/scan_store.h"
+#include "scan/segment_lookup.h"
 #include "tests/support/command_run.h"
 #include "tests/support/test_files.h"
 
@@ -66,13 +75,15 @@ void whenModal(std::function<void(Dialog*)> act) {
   });
 }
 
-void chooseFile(const std::string& path) {  // in the next file dialog, then accept
-  whenModal<QFileDialog>([path](QFileDialog* dialog) {
+// In the next file dialog, then accept; *proposed becomes the folder and name it opened with.
+void chooseFile(const std::string& path, std::string* proposed = nullptr) {
+  whenModal<QFileDialog>([path, proposed](QFileDialog* dialog) {
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_TRUE(name) << "the file dialog has no name field";
+    if (proposed) *proposed = (dialog->directory().path() + "/" + name->text()).toStdString();
     // Typed as a user would: selectFile leaves the name field alone while it has the focus.
     const QFileInfo chosen(QString::fromStdString(path));
     dialog->setDirectory(chosen.absolutePath());
-    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-    ASSERT_TRUE(name) << "the file dialog has no name field";
     name->setText(chosen.fileName());
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
@@ -87,6 +98,7 @@ class QtWindowTest : public ::testing::Test {
     static char* argv[] = {name, nullptr};
     if (QApplication::instance()) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);  // the recent projects go to ~/.qttest, not ours
     static QApplication* application = new QApplication(argc, argv);  // kept to the end
     auto* poll = new QTimer(application);
     QObject::connect(poll, &QTimer::timeout, answerModals);
@@ -151,12 +163,13 @@ std::vector<std::string> resourceMenus() {
 }
 
 // The menu bar as the window shows it, in the same form; each item's command as the window
-// finds it.
+// finds it. The recent projects, a submenu of the Linux program alone, are left out.
 std::vector<std::string> shownMenus(const QtMainWindow& window) {
   std::vector<std::string> menus;
   for (QAction* bar : window.menuBar()->actions()) {
     menus.push_back("POPUP " + bar->menu()->title().toStdString() + " ");
     for (QAction* item : bar->menu()->actions()) {
+      if (item->menu()) continue;
       std::string text = item->isSeparator() ? "SEPARATOR " : item->text().toStdString() + " ";
       for (int id = 100; id <= 145; ++id) {
         if (window.action(id) == item) text += std::to_string(id);
@@ -179,7 +192,7 @@ TEST_F(QtShell, MenusAreTheWindowsProgramsAndOptionsCheck) {
   }
 }
 
-TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndHomeAndEndZoomByATenth) {
+TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndPageDownScrolls) {
   loadProject(sample);                          // 1504 x 361 picture pixels
   EXPECT_LE(window->canvas()->height(), 361);   // fitted: never taller than the picture
   EXPECT_TRUE(window->bar(true)->isVisible());  // 1504 columns are wider than the window
@@ -191,42 +204,142 @@ TEST_F(QtShell, LoadAndZoomFitTheWindowToThePictureAndHomeAndEndZoomByATenth) {
   EXPECT_EQ(window->size(), fitted);
   EXPECT_EQ(window->bar(true)->maximum(), 3008 - window->canvas()->width());
   EXPECT_EQ(window->bar(false)->maximum(), 722 - window->canvas()->height());
-  QTest::keyClick(window.get(), Qt::Key_Home);
-  EXPECT_NEAR(viewState.zoom, 2.2, 1e-12);
-  for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_A, Qt::Key_End}) QTest::keyClick(window.get(), key);
-  EXPECT_NEAR(viewState.zoom, 2.0, 1e-12);
+  QTest::keyClick(window.get(), Qt::Key_PageDown);
+  EXPECT_GT(window->bar(false)->value(), 0);
 }
 
-// A failing step's box shows without the wait cursor, the status bar naming the command.
-TEST_F(QtShell, MessageBoxesShowTextAndTitleAndTheCloseCancelKeepsTheWindow) {
+// 40 presses of End from 100 %, then 40 of Home. Each fit leaves the client area (the canvas)
+// as large as the fitting asks: never smaller than the zoomed picture or than before, where the
+// picture is larger; at the end exactly the picture. Zooming in never enlarges the window.
+TEST_F(QtShell, FortyZoomStepsOutAndBackKeepTheClientSizeTheFittingAsksFor) {
+  loadProject(sample);
+  QSize canvas = window->canvas()->size();
+  for (int press = 0; press < 40; ++press) {
+    QTest::keyClick(window.get(), Qt::Key_End);
+    const QSize zoomed(zoomedExtent(1504, viewState.zoom), zoomedExtent(361, viewState.zoom));
+    const QSize now = window->canvas()->size();
+    EXPECT_GE(now.width(), std::min(zoomed.width(), canvas.width())) << press;
+    EXPECT_GE(now.height(), std::min(zoomed.height(), canvas.height())) << press;
+    canvas = now;
+  }
+  EXPECT_EQ(canvas, QSize(34, 8));  // 1504 and 361 at 0.0221
+  const QSize frame = window->size();
+  for (int press = 0; press < 40; ++press) QTest::keyClick(window.get(), Qt::Key_Home);
+  EXPECT_NEAR(viewState.zoom, 1.0, 1e-12);
+  EXPECT_EQ(window->size(), frame);
+}
+
+// The program started with a project opens it and offers it among the recent projects. Query
+// Info after a click at 100 % and at 200 % (on the last canvas pixel of the picture pixel) shows
+// what `quorvel query` prints for the sample of that pixel: on line 300 the first sample whose
+// segment differs from the one above. The status bar names that sample under the pointer.
+TEST_F(QtShell, AProjectArgumentOpensItAndAClickQueriesTheSampleUnderIt) {
+  window->openArguments({"quorvel-gui", QString::fromStdString(sample)});
+  EXPECT_EQ(window->windowTitle().toStdString(), "sim.mdl - range picture - QuorvelApp");
+  int32_t width, height;
+  getImageExtent(width, height);
+  EXPECT_EQ(std::pair(width, height), std::pair(1504, 361));
+  window->runCommand(CMD_SEGMENT_REGIONS);
+  window->action(CMD_QUERY_MODE)->trigger();
+  int32_t s = 1;
+  while (s < 170 && !(segmentOfSample(scanStore, 300, s) &&
+                      segmentOfSample(scanStore, 300, s) != segmentOfSample(scanStore, 300, s - 1)))
+    ++s;
+  ASSERT_LT(s, 170);
+  const test::CommandRun query = test::runCommand(
+      dir, QUORVEL_CLI " query " + sample + " --line 300 --sample " + std::to_string(s));
+  ASSERT_EQ(query.status, 0) << query.err;
+  const std::tuple<int, QPoint> clicks[] = {{CMD_ZOOM_100, {300, s}},
+                                            {CMD_ZOOM_200, {601, 2 * s + 1}}};
+  for (const auto& [zoom, at] : clicks) {
+    window->action(zoom)->trigger();
+    std::string shown;
+    whenModal<QDialog>([&](QDialog* dialog) {
+      for (const QueryInfoField& field : queryInfoFields({})) {
+        auto* edit = dialog->findChild<QLineEdit*>(QString::number(field.control));
+        shown += std::string(field.name) + ": " + (edit ? edit->text().toStdString() : "") + "\n";
+      }
+      dialog->accept();
+    });
+    QTest::mouseClick(window->canvas(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(shown, query.out) << zoom << " at sample " << s;
+  }
+  // The status bar names the sample under the pointer and the zoom; File offers the project.
+  QTest::mouseMove(window->canvas(), std::get<1>(clicks[1]));
+  const auto text = [&](const char* name) {
+    return window->findChild<QWidget*>(name)->property("text").toString().toStdString();
+  };
+  EXPECT_EQ(text("pointer").rfind("line 300, sample " + std::to_string(s) + ", range ", 0), 0u)
+      << text("pointer");
+  EXPECT_EQ(text("zoom"), "Zoom 200 %");
+  const QList<QAction*> recent = window->findChild<QMenu*>("recent")->actions();
+  ASSERT_FALSE(recent.isEmpty());
+  EXPECT_EQ(recent.front()->text().toStdString(), sample);
+}
+
+// A stage of over a second shows its progress and a Cancel button that stops it; meanwhile the
+// main window takes no input (the pointer's move does not reach it). A short stage shows nothing.
+TEST_F(QtShell, ALongStageShowsItsProgressAndCancelStopsIt) {
+  loadProject(sample);
+  ws::StageProgress progress;
+  std::string shown;
+  whenModal<QProgressDialog>([&](QProgressDialog* dialog) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window->canvas(), &move);
+    shown = dialog->labelText().toStdString() + " " + std::to_string(dialog->value()) + " " +
+            window->findChild<QLabel*>("pointer")->text().toStdString();
+    dialog->findChild<QPushButton*>()->click();
+  });
+  const auto waitForCancel = [&] {
+    progress.permille = 250;
+    while (!progress.cancel) QThread::msleep(10);
+    return 0;
+  };
+  EXPECT_EQ(ws::runStage(window.get(), "Waiting", progress, waitForCancel), 0);
+  EXPECT_EQ(shown, "Waiting... 250 ");
+  ws::StageProgress quick;
+  EXPECT_EQ(ws::runStage(window.get(), "Quick", quick, [] { return 1; }), 1);
+}
+
+// A failing step's box shows its text with the path and the reason below, without the wait
+// cursor, the status bar naming the command.
+TEST_F(QtShell, MessageBoxesShowTextPathAndReasonAndTheCloseCancelKeepsTheWindow) {
   test::writeFile(dir + "/bad.mdl", "DIR " + std::string(300, 'd') + "\n");
   std::string seen;
   answerMessage(QMessageBox::Ok, &seen);
   loadProject(dir + "/bad.mdl");
-  EXPECT_EQ(seen, "Load MDL file failure.|" + dir + "/bad.mdl|Running Load Mdl...");
+  const std::string mdl = dir + "/bad.mdl";
+  EXPECT_EQ(seen, "Load MDL file failure.\n" + mdl +
+                      "\nvalue too long for a path: 300 characters; expected at most 259; line "
+                      "1|" +
+                      mdl + "|Running Load Mdl...");
   EXPECT_EQ(statusShown(), "");  // the command has ended
   answerMessage(QMessageBox::Cancel, &seen);
   EXPECT_FALSE(window->close());
   EXPECT_EQ(seen, "OK to close window?|QuorvelApp|");
 }
 
-TEST_F(QtShell, SetMaskRangeShowsAndStoresTheValues) {
+// What is not a whole number in range is refused beside its field, and the dialog stays open.
+TEST_F(QtShell, SetMaskRangeShowsRefusesAndStoresTheValues) {
   std::string shown;
   whenModal<QDialog>([&](QDialog* modal) {
     auto* stno = modal->findChild<QLineEdit*>("1000");
     auto* edno = modal->findChild<QLineEdit*>("1001");
-    ASSERT_TRUE(stno && edno);
+    auto* ok = modal->findChildren<QPushButton*>().front();
+    ASSERT_TRUE(stno && edno && ok->text() == "Ok");
     shown = (stno->text() + "/" + edno->text()).toStdString();
     stno->setText("10");
-    edno->setText("abc");
-    for (auto* button : modal->findChildren<QPushButton*>()) {
-      if (button->text() == "Ok") button->click();
+    for (const char* typed : {"abc", " 0 "}) {
+      edno->setText(typed);
+      ok->click();
+      const QString message = modal->findChild<QLabel*>("1003")->text();
+      shown += (" " + message + (modal->isVisible() ? "open" : "closed")).toStdString();
     }
   });
   window->runCommand(CMD_MASK_RANGE);
-  EXPECT_EQ(shown, "-1/-1");
-  EXPECT_EQ(maskRange.stno, 10);
-  EXPECT_EQ(maskRange.edno, 0);
+  EXPECT_EQ(shown, "-1/-1 Not an integer.open closed");
+  EXPECT_EQ(std::pair(maskRange.stno, maskRange.edno), std::pair(10, 0));
 }
 
 TEST_F(QtShell, ExportsWriteTheCommandLinesFilesAndAskBeforeReplacingOne) {
@@ -244,14 +357,16 @@ TEST_F(QtShell, ExportsWriteTheCommandLinesFilesAndAskBeforeReplacingOne) {
       {CMD_EXPORT_ROAD_HEIGHT, "map.master", {"map-r.master", "map-r.raw"}},
       {CMD_EXPORT_ROAD_DS, "road.ds", {"road.ds"}},
       {CMD_EXPORT_NONROAD_DS, "nonroad.ds", {"nonroad.ds"}}};
+  std::string proposed;  // the first save dialog's folder and name
   for (const auto& [command, chosen, written] : exports) {
-    chooseFile(dir + "/" + chosen);
+    chooseFile(dir + "/" + chosen, proposed.empty() ? &proposed : nullptr);
     window->runCommand(command);
     for (const char* name : written) {
       const std::vector<unsigned char> shown = test::readFile(dir + "/" + name);
       EXPECT_TRUE(!shown.empty() && shown == test::readFile(dir + "/cli/" + name)) << name;
     }
   }
+  EXPECT_EQ(proposed, test::sourcePath("sample/sim-normal.pt3d"));
   const std::string existing = dir + "/road.ds";
   test::writeFile(existing, "old");
   std::string seen;
@@ -278,12 +393,13 @@ QImage screenshot(QWidget* shown, const std::string& name) {
   return QImage(QString::fromStdString(path));
 }
 
-// The canvas point of the first sample, on a 4-pixel grid, that lies in a region segment.
+// The canvas point of the first sample, on a 4-pixel grid from a third of the height down, that
+// lies in a region segment.
 QPoint pointOnASegment(const QWidget& canvas) {
   int32_t width, height;
   getImageExtent(width, height);
-  for (int y = 2; y < canvas.height(); y += 4) {
-    for (int x = 2; x < canvas.width(); x += 4) {
+  for (int y = canvas.height() / 3; y < canvas.height(); y += 4) {
+    for (int x = canvas.width() / 3; x < canvas.width(); x += 4) {
       if (findSegmentAt({x / viewState.zoom, height - y / viewState.zoom})) return {x, y};
     }
   }
@@ -291,16 +407,19 @@ QPoint pointOnASegment(const QWidget& canvas) {
   return {};
 }
 
+// After each picture command the picture area equals the command line's picture (RegionMap
+// shown with its legend); then Query Info on the regions picture, and a load failure's box.
 TEST_F(QtScreenshots, SampleSession) {
   ASSERT_FALSE(qEnvironmentVariableIsEmpty("QUORVEL_SCREENSHOTS"))
       << "run me through tests/qt/run-xvfb-screenshots";
-  const std::string images = " --images range,normal,segment --out " + dir + "/cli";
+  const std::string images = " --images range,normal,segment,regions --out " + dir + "/cli";
   ASSERT_EQ(test::runCommand(dir, QUORVEL_CLI " run " + sample + images).status, 0);
   loadProject(sample);
   const std::tuple<int, const char*, const char*> steps[] = {
       {CMD_LOAD_MDL, "load-mdl", "range"},
       {CMD_NORMAL_MAP, "normal-map", "normal"},
-      {CMD_LINE_SEGGER, "line-segger", "segment"}};
+      {CMD_LINE_SEGGER, "line-segger", "segment"},
+      {CMD_REGION_MAP, "region-map", "regions"}};
   for (const auto& [command, name, picture] : steps) {
     if (command != CMD_LOAD_MDL) window->runCommand(command);
     const QImage shot = screenshot(window.get(), name);
@@ -314,8 +433,9 @@ TEST_F(QtScreenshots, SampleSession) {
     }
     EXPECT_EQ(differing, 0) << picture;
     EXPECT_GT(area.width() * area.height(), 100000) << picture;  // most of the window shows it
+    EXPECT_EQ(window->windowTitle().toStdString(),
+              std::string("sim.mdl - ") + picture + " picture - QuorvelApp");
   }
-  window->runCommand(CMD_SEGMENT_REGIONS);  // keeps the LineSegger picture: it shows the line mask
   window->action(CMD_QUERY_MODE)->trigger();
   std::map<int, std::string> shown, expected;
   whenModal<QDialog>([&](QDialog* dialog) {
@@ -332,6 +452,14 @@ TEST_F(QtScreenshots, SampleSession) {
   for (const QueryInfoField& field : queryInfoFields(*segment))
     expected[field.control] = field.text;
   EXPECT_EQ(shown, expected);
+  screenshot(window.get(), "query-marker");
+  test::writeFile(dir + "/bad-ds.mdl", "DIR ./\nDS missing.ds\nCALIB missing.cal\n");
+  test::writeFile(dir + "/missing.cal", "rot 0 0 0\n");
+  whenModal<QMessageBox>([](QMessageBox* box) {
+    screenshot(box, "load-failure");
+    box->accept();
+  });
+  loadProject(dir + "/bad-ds.mdl");
 }
 
 #endif

@@ -1,20 +1,24 @@
 // The pictures beyond what the drives show: tile geometry up to several tiles, the builders that
-// build nothing without their input, the tile store's bookkeeping, the contour picture's edge
-// thresholds, and the variance bands of extreme values.
+// build nothing without their input, the regions picture's colours, the tile store's
+// bookkeeping, the contour picture's edge thresholds, and the variance bands of extreme values.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <map>
 
 #include "features/variance_map.h"
 #include "platform/headless/headless_platform.h"
 #include "render/contour_picture.h"
 #include "render/normal_picture.h"
 #include "render/range_picture.h"
+#include "render/region_picture.h"
 #include "render/segment_picture.h"
 #include "render/variance_picture.h"
+#include "segment/region_segmentation.h"
 #include "tests/support/grid_store.h"
 #include "tests/support/picture_pixels.h"
+#include "tests/support/simulated_scan.h"
 
 namespace quorvel {
 namespace {
@@ -74,6 +78,7 @@ TEST(Picture, BuildersWithoutTheirInputBuildNothingAndKeepThePicture) {
       [&] { return buildVariancePicture(tiles, lines, segment, params, {}, one); },
       [&] { return buildVariancePicture(tiles, wrongSize, segment, params, {}, one); },
       [&] { return buildSegmentPicture(tiles, lines, params, {}, one); },
+      [&] { return buildRegionPicture(tiles, lines, params, {}, one); },
       [&] { return buildContourPicture(tiles, noLines, test::identityCalib(), params, one); }};
   for (const auto& build : builds) {
     EXPECT_EQ(build(), 0);
@@ -83,6 +88,46 @@ TEST(Picture, BuildersWithoutTheirInputBuildNothingAndKeepThePicture) {
   getImageExtent(tiles, width, height);
   EXPECT_EQ(std::pair(width, height), std::pair(24, 361));
   freeBitmapTiles(tiles);
+}
+
+// A simulated street's regions: every segment in one colour that no other segment has, samples
+// of no segment white; the same bytes for one and two threads and a second build, and the
+// colours fixed by the labels alone (so every run shows a segment in the same colour).
+TEST(RegionPicture, EachSegmentInItsOwnColourWhateverTheThreads) {
+  SimulationOptions options;
+  options.lines = 300;
+  options.seed = 3;
+  test::SimulatedScan scan;
+  ASSERT_NO_FATAL_FAILURE(test::loadSimulatedScan(options, scan));
+  const SegmentParams segment;
+  ASSERT_EQ(computeVarianceMap(scan.store, scan.calib, segment, ParallelOptions{2}), 1);
+  ASSERT_EQ(segmentRegions(scan.store, scan.calib, segment, {}), 1);
+  const int32_t lines = scan.store.lineCount, samples = scan.store.pointsPerLine;
+  BitmapTileStore tiles;
+  std::vector<std::vector<unsigned char>> first;
+  for (int threads : {1, 2, 2}) {
+    ASSERT_EQ(buildRegionPicture(tiles, scan.store, {}, {}, ParallelOptions{threads}), 1);
+    if (first.empty()) first = test::pictureBytes(tiles);
+    EXPECT_EQ(test::pictureBytes(tiles), first) << threads << " threads";
+  }
+  std::map<uint16_t, test::Bgr> colourOf;
+  std::map<test::Bgr, uint16_t> labelOf;
+  for (int32_t l = 0; l < lines; ++l) {
+    for (int32_t s = 0; s < samples; ++s) {
+      const uint16_t label = (*scan.store.labelMap)[sampleMajorIndex(scan.store, l, s)];
+      const test::Bgr shown = pixelAt(tiles, l, s);
+      if (label >= MAX_SEGMENTS) {
+        ASSERT_EQ(shown, grey(255)) << l << " " << s;
+        continue;
+      }
+      ASSERT_EQ(colourOf.try_emplace(label, shown).first->second, shown) << l << " " << s;
+      ASSERT_EQ(labelOf.try_emplace(shown, label).first->second, label) << l << " " << s;
+    }
+  }
+  EXPECT_GT(colourOf.size(), 50u);
+  freeBitmapTiles(tiles);
+  const PaletteColour label9999 = regionColour(9999);  // as in every earlier run
+  EXPECT_EQ(std::tuple(label9999.blue, label9999.green, label9999.red), std::tuple(176, 143, 197));
 }
 
 TEST(BitmapTileStore, LooksUpFreesAndResetsTiles) {

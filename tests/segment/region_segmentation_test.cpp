@@ -26,7 +26,7 @@ void expectIdenticalToLiteral(ScanStore& store, const SensorCalib& calib,
   std::vector<uint16_t> labels;
   std::vector<SegmentRecord> table;
   reference::literalRegions(store, calib, params, labels, table);
-  ASSERT_EQ(segmentRegions(store, calib, params), 1);
+  ASSERT_EQ(segmentRegions(store, calib, params, {}), 1);
   EXPECT_TRUE(*store.labelMap == labels);
   EXPECT_TRUE(reference::identicalTables(*store.segmentTable, table));
 }
@@ -124,7 +124,7 @@ TEST(RegionStage, NeedsBothSurfaceBuffersOfTheGrid) {
     if (missing == 1) store.normalMap.reset();
     if (missing == 2) store.varianceMap->pop_back();  // made for another grid
     const size_t messages = shownStageMessages().size();
-    EXPECT_EQ(segmentRegions(store, test::identityCalib(), SegmentParams{}), 0);
+    EXPECT_EQ(segmentRegions(store, test::identityCalib(), SegmentParams{}, {}), 0);
     EXPECT_FALSE(store.labelMap || store.segmentTable);
     EXPECT_EQ(shownStageMessages().size(), messages);
   }
@@ -141,7 +141,7 @@ TEST(RegionLookups, RangesAndSegmentsAtTheGridsEdges) {
   }
   ScanStore store = test::blockStore(3, {{1, 10, 1, 21, 0.5}});
   EXPECT_EQ(segmentOfSample(store, 1, 20), nullptr);
-  ASSERT_EQ(segmentRegions(store, test::identityCalib(), SegmentParams{}), 1);
+  ASSERT_EQ(segmentRegions(store, test::identityCalib(), SegmentParams{}, {}), 1);
   EXPECT_EQ(segmentOfSample(store, 1, 20), &(*store.segmentTable)[0]);
   for (const auto& [l, s] :
        std::vector<std::pair<int32_t, int32_t>>{{-1, 20}, {3, 20}, {1, -1}, {1, 181}, {-1, -1}}) {

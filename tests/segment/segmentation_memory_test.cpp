@@ -26,7 +26,7 @@ TEST(SegmentationMemory, EveryFailedAllocationIsReported) {
               : test::profileStore(181, {walls, walls});
       const size_t shown = shownStageMessages().size();
       test::failAllocation(n);
-      const int result = regions ? segmentRegions(store, test::identityCalib(), {})
+      const int result = regions ? segmentRegions(store, test::identityCalib(), {}, {})
                                  : segmentLines(store, test::uprightCalib(), ParallelOptions{1});
       if (!test::allocationFailed()) {
         test::failAllocation(-1);

@@ -5,8 +5,8 @@
 // six exports of the sample go to OUT_DIR under the names the command-line program gives them
 // (the count raster twice, the second time over spoiled files),
 // and OUT_DIR/query.txt receives what the Query Info dialog showed for a click on line 300,
-// sample 179, one "Name: value" line per field. Prints one line per check and exits with the
-// number of failed checks.
+// sample 56 at 100 % (one "Name: value" line per field), which a click on the same picture pixel
+// at 200 % must show too. Prints one line per check and exits with the number of failed checks.
 #include <windows.h>
 
 #include <cstdio>
@@ -82,12 +82,13 @@ bool waitUntilIdle() {
   return SendMessageTimeoutA(mainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result) != 0;
 }
 
-// Answers the message box with this caption: checks its text, presses the button.
+// Answers the message box with this caption: checks that its text starts with `text`, presses
+// the button.
 void answerMessageBox(const std::string& caption, const std::string& text, int button) {
   const HWND box = waitForDialog(caption);
   check(box != nullptr, "message box \"" + caption + "\" appears");
   if (!box) return;
-  check(itemText(box, 0xFFFF) == text,
+  check(itemText(box, 0xFFFF).rfind(text, 0) == 0,
         "message box text \"" + text + "\" (got \"" + itemText(box, 0xFFFF) + "\")");
   press(box, button);
   waitUntilGone(box);
@@ -159,14 +160,19 @@ DWORD exitCodeAfter(const PROCESS_INFORMATION& process, DWORD milliseconds) {
   return code;
 }
 
+// Each box names the failing file on the line below its text, then the reason.
 void checkLoadFailures() {
   loadProject("bad-calib.mdl");
   // A relative DIR is taken from the MDL file's folder: "./" is joined as written.
-  answerMessageBox(projectDir + "\\./missing.cal", "Load Calib file failure.", IDOK);
+  const std::string calib = projectDir + "\\./missing.cal", ds = projectDir + "\\./missing.ds";
+  answerMessageBox(calib, "Load Calib file failure.\n" + calib + "\n", IDOK);
   loadProject("bad-ds.mdl");
-  answerMessageBox(projectDir + "\\./missing.ds", "Load Ds file failure.", IDOK);
+  answerMessageBox(ds, "Load Ds file failure.\n" + ds + "\n", IDOK);
   loadProject("empty.mdl");
-  answerMessageBox("Error", "Generate BMP mesh failure.", IDOK);
+  answerMessageBox("Error",
+                   "Generate BMP mesh failure.\n" + projectDir +
+                       "\\./empty.ds\nno scan line: the first 200 records are never loaded",
+                   IDOK);
 }
 
 void checkLoad() {
@@ -178,10 +184,9 @@ void checkLoad() {
     GetClientRect(mainWindow(), &after);
     return after.bottom != before.bottom;
   });
-  // The picture is wider than the window: a horizontal scroll bar takes its height.
-  const int expected = 361 - GetSystemMetrics(SM_CYHSCROLL);
-  check(after.bottom == expected, "the window fits the picture's 361 rows (client height " +
-                                      std::to_string(after.bottom) + ")");
+  // The picture is wider than the window: the window makes room for the horizontal scroll bar.
+  check(after.bottom == 361, "the window fits the picture's 361 rows (client height " +
+                                 std::to_string(after.bottom) + ")");
   check(!FindWindowA("#32770", "Error") && !FindWindowA("#32770", "Load MDL file"),
         "no message box after a good load");
   screenshot("after-load");
@@ -242,24 +247,37 @@ void checkExportReplacesItsFiles() {
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
-// Segment Regions, then a query click on line 300, sample 179 (the road): the dialog's fields
-// go to OUT_DIR/query.txt.
-void checkRegionQuery() {
-  check(runCommand(134), "Segment Regions runs");
-  check(runCommand(142), "Query Mode on");
-  PostMessageA(mainWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 180));
+// What the Query Info dialog of a click at client point (x, y) shows, one "Name: value" line a
+// field; empty when it does not open.
+std::string queryClick(int x, int y, const std::string& shot) {
+  PostMessageA(mainWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
   const HWND dialog = waitForDialog("Query Info");
-  check(dialog != nullptr, "a query click on the road opens Query Info");
-  if (!dialog) return;
-  screenshot("query-info");
-  if (FILE* out = std::fopen((outDir + "\\query.txt").c_str(), "wb")) {
-    for (const auto& field : quorvel::queryInfoFields({})) {
-      std::fprintf(out, "%s: %s\n", field.name, itemText(dialog, field.control).c_str());
-    }
-    std::fclose(out);
+  check(dialog != nullptr, "a query click opens Query Info");
+  if (!dialog) return "";
+  if (!shot.empty()) screenshot(shot);
+  std::string shown;
+  for (const auto& field : quorvel::queryInfoFields({})) {
+    shown += std::string(field.name) + ": " + itemText(dialog, field.control) + "\n";
   }
   press(dialog, IDOK);
   check(waitUntilGone(dialog), "Query Info closes with Ok");
+  return shown;
+}
+
+// Segment Regions, then a query click on line 300, sample 56 (the segment above sample 56 is
+// another) at 100 %, and on the last canvas pixel of the same picture pixel at 200 %: the
+// fields go to OUT_DIR/query.txt.
+void checkRegionQuery() {
+  check(runCommand(134), "Segment Regions runs");
+  check(runCommand(142), "Query Mode on");
+  const std::string shown = queryClick(300, 56, "query-info");
+  if (FILE* out = std::fopen((outDir + "\\query.txt").c_str(), "wb")) {
+    std::fputs(shown.c_str(), out);
+    std::fclose(out);
+  }
+  check(runCommand(124), "200% zoom");
+  check(queryClick(601, 113, "") == shown, "the click at 200% shows the same sample");
+  check(runCommand(122), "100% zoom");
   check(runCommand(142), "Query Mode off");
 }
 
