@@ -193,6 +193,7 @@ struct NamedOutput {
   DumpWrite dump;         // dumps
   const char* dumpStage;  // dumps: the stage name of its timing
   ExportRun exportRun;    // exports
+  ExportReads reads;      // exports: the request's options they read
 };
 
 constexpr StageNeeds NONE{};
@@ -208,19 +209,25 @@ constexpr bool IN_ALL = true;  // the additions below are named one by one
 
 NamedOutput picture(const char* name, StageNeeds needs, const char* files, PictureBuild build,
                     bool inAll = IN_ALL) {
-  return {name,   OutputKind::Picture, inAll, needs, files, nullptr, build, nullptr, nullptr,
-          nullptr};
+  return {name, OutputKind::Picture, inAll, needs, files, nullptr, build, nullptr, nullptr, nullptr,
+          {}};
 }
 
 NamedOutput dump(const char* name, StageNeeds needs, const char* files, DumpWrite write,
                  const char* stage) {
-  return {name, OutputKind::Dump, IN_ALL, needs, files, nullptr, nullptr, write, stage, nullptr};
+  return {name,  OutputKind::Dump, IN_ALL, needs, files, nullptr, nullptr, write,
+          stage, nullptr,          {}};
 }
 
 NamedOutput exported(const char* name, StageNeeds needs, const char* files, const char* target,
-                     ExportRun run, bool inAll = IN_ALL) {
-  return {name, OutputKind::Export, inAll, needs, files, target, nullptr, nullptr, nullptr, run};
+                     ExportRun run, bool inAll = IN_ALL, ExportReads reads = {}) {
+  return {name, OutputKind::Export, inAll, needs, files, target, nullptr, nullptr, nullptr, run,
+          reads};
 }
+
+constexpr ExportReads MAP_TEMPLATE{true, false};
+constexpr ExportReads EPSG{false, true};
+constexpr ExportReads MAP_TEMPLATE_EPSG{true, true};
 
 const std::vector<NamedOutput>& outputTable() {
   static const std::vector<NamedOutput> table = {
@@ -238,16 +245,18 @@ const std::vector<NamedOutput>& outputTable() {
            "dump surface classes"),
       exported("pt3d-normal", SURFACE, "normal.pt3d", "normal.pt3d", pt3dNormal),
       exported("pt3d-class", SURFACE_LINES, "class.pt3d", "class.pt3d", pt3dClass),
-      exported("count-map", LINES, "map-h.master map-h.raw", "map.master", countMap),
-      exported("road-height", LINES, "map-r.master map-r.raw", "map.master", roadHeight),
+      exported("count-map", LINES, "map-h.master map-h.raw", "map.master", countMap, IN_ALL,
+               MAP_TEMPLATE),
+      exported("road-height", LINES, "map-r.master map-r.raw", "map.master", roadHeight, IN_ALL,
+               MAP_TEMPLATE),
       exported("road-ds", LINES, "road.ds", "road.ds", roadDs),
       exported("nonroad-ds", LINES, "nonroad.ds", "nonroad.ds", nonRoadDs),
       exported("ply", ALL_CLASSES, "points.ply", "points.ply", ply, !IN_ALL),
       exported("las", SURFACE_LINES_CLASSES, "points.las", "points.las", las, !IN_ALL),
       exported("geotiff", LINES,
                "map-h.master map-h.raw map-h.tif map-r.master map-r.raw map-r.tif", "map.master",
-               geoTiffs, !IN_ALL),
-      exported("kerbs", CLASSES, "kerbs.geojson", "kerbs.geojson", kerbs, !IN_ALL),
+               geoTiffs, !IN_ALL, MAP_TEMPLATE_EPSG),
+      exported("kerbs", CLASSES, "kerbs.geojson", "kerbs.geojson", kerbs, !IN_ALL, EPSG),
   };
   return table;
 }
@@ -351,6 +360,11 @@ const std::vector<std::string>& allOutputNames(OutputKind kind) {
 bool isOutputName(OutputKind kind, const std::string& name) {
   const NamedOutput* entry = findOutput(name);
   return entry && entry->kind == kind;
+}
+
+ExportReads exportReads(const std::string& name) {
+  const NamedOutput* entry = findOutput(name);
+  return entry ? entry->reads : ExportReads{};
 }
 
 StageNeeds outputNeeds(const std::string& name) {

@@ -61,6 +61,12 @@ const std::vector<std::string>& outputNames(OutputKind kind);  // in the order a
 const std::vector<std::string>& allOutputNames(OutputKind kind);
 bool isOutputName(OutputKind kind, const std::string& name);
 StageNeeds outputNeeds(const std::string& name);  // none for an unknown name
+// The options of an OutputRequest an export reads besides its path.
+struct ExportReads {
+  bool mapTemplate = false;  // count-map, road-height, geotiff
+  bool epsg = false;         // geotiff, kerbs
+};
+ExportReads exportReads(const std::string& name);  // none for another name
 
 // The names of the files the output writes into a folder, when every result it reads is there.
 std::vector<std::string> outputFiles(const std::string& name);

@@ -1,57 +1,59 @@
 #include "python/python_project.h"
 
+#include <algorithm>
 #include <stdexcept>
 
+#include "pipeline/named_outputs.h"
+#include "python/python_args.h"
+#include "python/python_errors.h"
+#include "python/stage_watch.h"
 #include "scan/pose_glitches.h"
 
 namespace quorvel::python {
 
 namespace {
 
-const ScanStore& storeOf(const py::object& self) {
-  return self.cast<PythonProject&>().project.store;
+ProjectRecords recordsWith(Project& project, ParallelOptions& parallel) {
+  const ProjectRecords own = project.records();
+  return {own.paths, own.calib, own.store, own.segment, own.render, own.mask, parallel, own.tiles};
 }
 
-ResultViews& viewsOf(const py::object& self) {
-  return self.cast<PythonProject&>().views;
-}
-
-py::ssize_t linesOf(const ScanStore& store) {
-  return store.lineCount;
-}
-
-py::ssize_t samplesOf(const ScanStore& store) {
-  return store.pointsPerLine;
-}
-
-// A sample-major buffer of `components` doubles per sample as [lines, samples(, components)].
-template <typename T>
-py::array sampleMajorView(const py::object& self, Buffer buffer, const std::vector<T>& data,
-                          const py::dtype& type, py::ssize_t itemBytes, py::ssize_t components) {
-  const ScanStore& store = storeOf(self);
-  const py::ssize_t lines = linesOf(store), samples = samplesOf(store);
-  std::vector<py::ssize_t> shape = {lines, samples};
-  std::vector<py::ssize_t> strides = {itemBytes * components, itemBytes * components * lines};
-  if (components > 1) {
-    shape.push_back(components);
-    strides.push_back(itemBytes);
+// The stages in order, each run at most once, up to the first that the cancel flag stops.
+void runNeeded(const ProjectRecords& records, const std::vector<Needs>& needs,
+               const std::atomic<bool>& cancel) {
+  const auto run = [&](int (*stage)(const ProjectRecords&), const char* failure) {
+    if (cancel) return false;
+    if (stage(records)) return true;
+    if (cancel) return false;
+    throw std::runtime_error(failure);
+  };
+  for (Needs need : needs) {
+    if ((need == Needs::Surface || need == Needs::Regions) &&
+        !run(runSurfaceEstimation, "Estimate surface variance and normal failure.")) {
+      return;
+    }
+    if (need == Needs::Lines && !run(runLineSegmentation, "Line segmentation failure.")) return;
+    if (need == Needs::Regions && !run(runRegionSegmentation, "Region segmentation failure.")) {
+      return;
+    }
+    if (need == Needs::Classes &&
+        !run(runSurfaceClassification, "Surface classification failure.")) {
+      return;
+    }
   }
-  return viewsOf(self).view(self, buffer, type, shape, strides, data.data());
-}
-
-void runStage(int (*stage)(const ProjectRecords&), const ProjectRecords& records,
-              const char* failure) {
-  if (!stage(records)) throw std::runtime_error(failure);
 }
 
 }  // namespace
 
-std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
-                                                 std::optional<std::pair<int32_t, int32_t>> mask,
+CallOptions::CallOptions(PythonProject& p, std::optional<int> threads)
+    : parallel(p.project.parallel), records(recordsWith(p.project, parallel)) {
+  if (threads) parallel.threads = *threads;
+}
+
+std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath, const py::handle& mask,
                                                  bool inverse, bool dropGlitches) {
   auto p = std::make_unique<PythonProject>();
   p->mdlPath = mdlPath;
-  if (mask) p->project.mask = {mask->first, mask->second};
   p->project.render.inverse = inverse ? 1 : 0;
   ProjectLoadFailure failure;
   bool loaded = false;
@@ -60,11 +62,11 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
     loaded = loadProject(p->project.records(), mdlPath, failure);
     if (loaded && dropGlitches) dropPoseGlitches(p->project.store);
   }
-  if (!loaded) {
-    const py::object error = py::module_::import("quorvel").attr("LoadError");
-    PyErr_SetObject(error.ptr(),
-                    py::make_tuple(failure.text, failure.caption, failure.reason).ptr());
-    throw py::error_already_set();
+  if (!loaded) raiseLoadError(failure);
+  p->lines = p->project.store.lineCount;
+  p->samples = p->project.store.pointsPerLine;
+  if (const auto band = maskArg(mask, p->project.store.pointsPerLine)) {
+    p->project.mask = {band->first, band->second};
   }
   const PoseFaults& faults = p->project.store.poseFaults;
   if (faults.any()) {
@@ -74,81 +76,88 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath,
   return p;
 }
 
-void prepare(PythonProject& p, std::initializer_list<Needs> needs, std::optional<int> threads) {
+ProjectLock::ProjectLock(PythonProject& p) : p_(p) {
+  if (p.holder == std::this_thread::get_id()) {
+    throw std::runtime_error("the project is busy with a call that this thread started");
+  }
   py::gil_scoped_release release;
-  const std::lock_guard<std::mutex> lock(p.busy);
-  if (threads) p.project.parallel.threads = *threads;
-  const ProjectRecords records = p.project.records();
-  for (Needs need : needs) {
-    if (need == Needs::Surface || need == Needs::Regions) {
-      runStage(runSurfaceEstimation, records, "Estimate surface variance and normal failure.");
-    }
-    if (need == Needs::Lines) {
-      runStage(runLineSegmentation, records, "Line segmentation failure.");
-    }
-    if (need == Needs::Regions) {
-      runStage(runRegionSegmentation, records, "Region segmentation failure.");
-    }
-    if (need == Needs::Classes) {
-      runStage(runSurfaceClassification, records, "Surface classification failure.");
-    }
-  }
+  p.busy.lock();
+  p.holder = std::this_thread::get_id();
 }
 
-py::array rangesView(const py::object& self) {
-  const ScanStore& store = storeOf(self);
-  if (!store.lines || store.lineCount == 0) {
-    return py::array(py::dtype::of<int16_t>(), {py::ssize_t{0}, samplesOf(store)});
-  }
-  const std::vector<ScanLine>& lines = *store.lines;
-  return viewsOf(self).view(self, Buffer::Ranges, py::dtype::of<int16_t>(),
-                            {linesOf(store), samplesOf(store)},
-                            {static_cast<py::ssize_t>(sizeof(ScanLine)), 2}, lines[0].range);
+ProjectLock::~ProjectLock() {
+  p_.holder = std::thread::id();
+  p_.busy.unlock();
 }
 
-py::array varianceView(const py::object& self) {
-  return sampleMajorView(self, Buffer::Variance, *storeOf(self).varianceMap,
-                         py::dtype::of<double>(), 8, 1);
+std::unique_ptr<ProjectLock> lockOpen(PythonProject& p) {
+  auto lock = std::make_unique<ProjectLock>(p);
+  if (p.closed) throw py::value_error("the project is closed");
+  return lock;
 }
 
-py::array normalsView(const py::object& self) {
-  return sampleMajorView(self, Buffer::Normals, *storeOf(self).normalMap, py::dtype::of<double>(),
-                         8, 3);
+void runStages(PythonProject& p, const std::vector<Needs>& needs, std::optional<int> threads) {
+  if (computed(p.project.store, needs)) return;
+  runWatched([&](const std::atomic<bool>& cancel) {
+    CallOptions call(p, threads);
+    call.parallel.control.cancel = &cancel;
+    runNeeded(call.records, needs, cancel);
+  });
 }
 
-py::array labelsView(const py::object& self) {
-  return sampleMajorView(self, Buffer::Labels, *storeOf(self).labelMap, py::dtype::of<uint16_t>(),
-                         2, 1);
+bool computed(const ScanStore& store, const std::vector<Needs>& needs) {
+  return std::all_of(needs.begin(), needs.end(), [&](Needs need) {
+    if (need == Needs::Surface) return store.normalMap.has_value();
+    if (need == Needs::Lines) return store.lineSegmentMask.has_value();
+    if (need == Needs::Classes) return store.surfaceClassMap.has_value();
+    return store.labelMap.has_value();
+  });
 }
 
-py::array lineClassesView(const py::object& self) {
-  const ScanStore& store = storeOf(self);
-  return viewsOf(self).view(self, Buffer::LineClasses, py::dtype::of<uint8_t>(),
-                            {linesOf(store), samplesOf(store)}, {samplesOf(store), 1},
-                            store.lineSegmentMask->data());
-}
-
-// The classes never go stale: they depend on no segmentation parameter.
-py::array surfaceClassesView(const py::object& self) {
-  const ScanStore& store = storeOf(self);
-  return viewsOf(self).view(self, Buffer::SurfaceClasses, py::dtype::of<uint8_t>(),
-                            {linesOf(store), samplesOf(store)}, {samplesOf(store), 1},
-                            store.surfaceClassMap->data());
+std::vector<Needs> outputStages(const std::string& name) {
+  const StageNeeds reads = outputNeeds(name);
+  std::vector<Needs> needs;
+  if (reads.surface) needs.push_back(Needs::Surface);
+  if (reads.lines) needs.push_back(Needs::Lines);
+  if (reads.regions) needs.push_back(Needs::Regions);
+  if (reads.classes) needs.push_back(Needs::Classes);
+  return needs;
 }
 
 void setSegmentParams(PythonProject& p, const SegmentParams& params) {
-  if (params.winHalfSize < 1 || params.winHalfSize > 12) {
-    throw py::value_error("win_half_size must lie in 1 ... 12");
-  }
-  const std::lock_guard<std::mutex> lock(p.busy);
   ScanStore& store = p.project.store;
   const StaleResults stale = staleResults(p.project.segment, params);
-  if (stale.surface && store.varianceMap)
+  if (stale.surface && store.varianceMap) {
     p.views.release(Buffer::Variance, std::move(*store.varianceMap));
-  if (stale.surface && store.normalMap)
+  }
+  if (stale.surface && store.normalMap) {
     p.views.release(Buffer::Normals, std::move(*store.normalMap));
+  }
   if (stale.regions && store.labelMap) p.views.release(Buffer::Labels, std::move(*store.labelMap));
   changeSegmentParams(p.project.records(), params);
+}
+
+void closeProject(PythonProject& p) {
+  const ProjectLock lock(p);
+  if (p.closed) return;
+  ScanStore& store = p.project.store;
+  if (store.lines) p.views.release(Buffer::Ranges, std::move(*store.lines));
+  if (store.varianceMap) p.views.release(Buffer::Variance, std::move(*store.varianceMap));
+  if (store.normalMap) p.views.release(Buffer::Normals, std::move(*store.normalMap));
+  if (store.labelMap) p.views.release(Buffer::Labels, std::move(*store.labelMap));
+  if (store.lineSegmentMask) {
+    p.views.release(Buffer::LineClasses, std::move(*store.lineSegmentMask));
+  }
+  if (store.surfaceClassMap) {
+    p.views.release(Buffer::SurfaceClasses, std::move(*store.surfaceClassMap));
+  }
+  freeScanStore(store);
+  freeBitmapTiles(p.project.tiles);
+  p.closed = true;
+}
+
+py::object selfOf(PythonProject& p) {
+  return py::cast(&p, py::return_value_policy::reference);
 }
 
 }  // namespace quorvel::python

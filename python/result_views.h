@@ -2,9 +2,9 @@
 // whatever the buffer's layout (sample-major buffers come back transposed).
 //
 // A view keeps its project alive. When the project lets go of a buffer (a parameter change
-// clears the results that depend on it), the buffer moves into the keeper of the views that see
-// it: moving a vector keeps its memory where it is, so those arrays stay valid, and the memory is
-// freed with the last of them.
+// clears the results that depend on it, close() lets go of all), the buffer moves into the
+// keeper of the views that see it: moving a vector keeps its memory where it is, so those
+// arrays stay valid, and the memory is freed with the last of them.
 #pragma once
 
 #include <pybind11/numpy.h>

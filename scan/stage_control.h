@@ -7,10 +7,11 @@
 // StageControl alone. The default control neither stops nor reports.
 //
 // - cancel: a flag the caller owns and may set from any thread at any time. The surface
-//   estimation and the line segmentation poll it after every scan line, the region
-//   segmentation after every region it grows, and they stop at the next poll. A stopped stage
-//   returns 0 without a message, installs none of its results and leaves the store as it was
-//   before the call; the caller tells a stop from a failure by its own flag.
+//   estimation, the line segmentation and the surface classification poll it after every scan
+//   line, the region segmentation while it orders its seeds (region_seeds.h) and after every
+//   few thousand samples its regions take; they stop at the next poll. A stopped stage returns
+//   0 without a message, installs none of its results and leaves the store as it was before the
+//   call; the caller tells a stop from a failure by its own flag.
 // - progress: called with the fraction of the stage's work done, in steps of 1 / PROGRESS_STEPS
 //   from 0 exclusive to 1 inclusive, never decreasing; one call at a time, but from any of the
 //   stage's threads. It must return quickly, must not throw and must not touch the project's

@@ -20,6 +20,7 @@ namespace {
 
 constexpr int32_t THRESHOLD_HALF_SIZE = 2;  // the seed's threshold window is 5 x 5
 constexpr int32_t MAX_INNER_MEMBERS = 6;    // more member neighbours: not a boundary sample
+constexpr int32_t REPORT_MEMBERS = 4096;    // members between two polls of the stage control
 
 // The grid and the inputs every step reads.
 struct Grid {
@@ -51,6 +52,8 @@ struct Region {
   int32_t sLo = 0, sHi = 0, lLo = 0, lHi = 0;                           // window, inclusive
   bool edgeSLo = true, edgeSHi = true, edgeLLo = true, edgeLHi = true;  // widen that side
   bool accepted = false;                                                // in the current sweep
+  int32_t reported = 0;         // members counted as progress
+  bool stopped = false;         // the stage control stopped the growth
   std::vector<size_t> members;  // acceptance order, seed first
   std::vector<size_t> tested;   // failed candidates
   std::vector<size_t> pending;  // candidates of later sweeps
@@ -65,6 +68,8 @@ struct Region {
     lLo = lHi = l0;
     edgeSLo = edgeSHi = edgeLLo = edgeLHi = true;
     accepted = false;
+    reported = 0;
+    stopped = false;
     members.clear();
     tested.clear();
     pending.clear();
@@ -170,8 +175,15 @@ void startSweep(const Grid& grid, Region& region) {
   region.pending.swap(later);
 }
 
-// One sweep; false when the growth ends.
-bool growthSweep(const Grid& grid, Region& region, RegionPoints& points) {
+// Counts the members not yet counted as progress; false (and stopped) when the stage is to stop.
+bool reportMembers(Region& region, StageRun& run) {
+  region.stopped = !run.advance(static_cast<size_t>(region.count - region.reported));
+  region.reported = region.count;
+  return !region.stopped;
+}
+
+// One sweep; false when the growth ends (or stops: a huge region takes long).
+bool growthSweep(const Grid& grid, Region& region, RegionPoints& points, StageRun& run) {
   widenWindow(grid, region);
   if (region.sLo > region.sHi) return false;
   startSweep(grid, region);
@@ -182,18 +194,22 @@ bool growthSweep(const Grid& grid, Region& region, RegionPoints& points) {
     if (i == previous || grid.labels[i] != UNASSIGNED) continue;
     previous = i;
     testCandidate(grid, region, points, i);
+    if (region.count - region.reported >= REPORT_MEMBERS && !reportMembers(region, run)) {
+      return false;
+    }
   }
   return region.accepted;
 }
 
-void growRegion(const Grid& grid, size_t seed, Region& region, RegionPoints& points) {
+void growRegion(const Grid& grid, size_t seed, Region& region, RegionPoints& points,
+                StageRun& run) {
   const int32_t l0 = grid.lineOf(seed), s0 = grid.sampleOf(seed);
   region.restart(l0, s0);
   grid.labels[seed] = IN_REGION;
   region.threshold = seedThreshold(grid, l0, s0);
   addMember(grid, region, points, seed, grid.point(seed));
   queueNeighbours(grid, region, seed);
-  while (growthSweep(grid, region, points)) {
+  while (growthSweep(grid, region, points, run)) {
   }
   for (size_t j : region.tested) {
     if (grid.labels[j] == TESTED) grid.labels[j] = UNASSIGNED;
@@ -245,8 +261,10 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,
                 RegionPoints& points, const StageControl& control) {
   initialLabels(store, *store.varianceMap, labelMap);
+  // Units of progress: each unassigned sample once when the seeds are ordered, once when a
+  // region takes it.
   StageRun run(control,
-               static_cast<size_t>(std::count(labelMap.begin(), labelMap.end(), UNASSIGNED)));
+               2 * static_cast<size_t>(std::count(labelMap.begin(), labelMap.end(), UNASSIGNED)));
   const Grid grid{store,
                   calib,
                   params,
@@ -256,12 +274,13 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
                   store.pointsPerLine,
                   WorldPoints(store, calib)};
   SeedQueue seeds;
-  makeSeedQueue(labelMap, *store.varianceMap, seeds);
+  if (!makeSeedQueue(labelMap, *store.varianceMap, seeds, run)) return 0;
   uint16_t k = 0;
   Region region;
   size_t seed = 0;
   while (k < MAX_SEGMENTS && nextSeed(seeds, labelMap, *store.varianceMap, seed)) {
-    growRegion(grid, seed, region, points);
+    growRegion(grid, seed, region, points, run);
+    if (region.stopped) return 0;
     if (region.count < params.minRegionSize) {
       closeRegion(grid, region, NO_SEGMENT);
     } else {
@@ -270,7 +289,7 @@ int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentP
       closeRegion(grid, region, k);
       k += 1;
     }
-    if (!run.advance(static_cast<size_t>(region.count))) return 0;
+    if (!reportMembers(region, run)) return 0;
   }
   run.finish();
   return 1;

@@ -36,8 +36,8 @@ struct RegionPoints {
 int SampleRange(const ScanStore& store, int32_t l, int32_t s, double& range);
 
 // The whole segmentation on a zero-filled LabelMap (L x P) and SegmentTable (MAX_SEGMENTS) with
-// points sized L x P; returns 1, or 0 when the control stopped it (between two regions; the
-// samples of a region are its units of progress). Throws std::bad_alloc when its working lists
+// points sized L x P; returns 1, or 0 when the control stopped it (while it ordered the seeds,
+// or after some thousand samples a region took). Throws std::bad_alloc when its working lists
 // cannot grow.
 int growRegions(const ScanStore& store, const SensorCalib& calib, const SegmentParams& params,
                 std::vector<uint16_t>& labelMap, std::vector<SegmentRecord>& segmentTable,

@@ -27,9 +27,10 @@ struct LineWindow {
   LineGround& slot(int32_t l) { return slots[static_cast<size_t>(l % WINDOW_LINES)]; }
 };
 
+// Lines begin ... end - 1, one unit of run each, up to a stop.
 void classifyBlock(const ScanStore& store, const SensorCalib& calib, const WorldPoints& points,
                    int32_t begin, int32_t end, std::vector<uint8_t>& map,
-                   std::vector<KerbFoot>& feet) {
+                   std::vector<KerbFoot>& feet, StageRun& run) {
   auto window = std::make_unique<LineWindow>();
   const int32_t L = store.lineCount;
   const size_t P = static_cast<size_t>(store.pointsPerLine);
@@ -55,6 +56,7 @@ void classifyBlock(const ScanStore& store, const SensorCalib& calib, const World
       feet[2 * static_cast<size_t>(l) + static_cast<size_t>(side)] =
           kerbFoot(line, bounds[side], side);
     }
+    if (!run.advance()) return;
   }
 }
 
@@ -69,12 +71,14 @@ int classifySurfaces(ScanStore& store, const SensorCalib& calib, const ParallelO
     std::vector<KerbFoot> feet(2 * static_cast<size_t>(L));
     const WorldPoints points(store, calib);
     const size_t blocks = (static_cast<size_t>(L) + BLOCK_LINES - 1) / BLOCK_LINES;
+    StageRun run(parallel.control, static_cast<size_t>(L));
     parallelFor(blocks, parallel, [&](size_t first, size_t last) {
       const int32_t begin = static_cast<int32_t>(first * BLOCK_LINES);
       const int32_t end =
           static_cast<int32_t>(std::min(last * BLOCK_LINES, static_cast<size_t>(L)));
-      classifyBlock(store, calib, points, begin, end, map, feet);
+      classifyBlock(store, calib, points, begin, end, map, feet, run);
     });
+    if (run.stopped()) return 0;
     store.surfaceClassMap = std::move(map);
     store.kerbFeet = std::move(feet);
   } catch (const std::bad_alloc&) {

@@ -16,7 +16,7 @@ namespace quorvel {
 
 // Classifies every line (in parallel) unless the store holds the results: 1 when the surface
 // class map and the kerb feet exist afterwards, 0 with "Memory failure in classifySurfaces." when
-// memory ran out (then neither exists).
+// memory ran out, 0 without a message when parallel.control stops it (then neither exists).
 int classifySurfaces(ScanStore& store, const SensorCalib& calib, const ParallelOptions& parallel);
 
 }  // namespace quorvel

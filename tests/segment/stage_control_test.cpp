@@ -1,4 +1,4 @@
-// The three stages under a control, on one thread and on three: a stop requested at the first
+// The four stages under a control, on one thread and on three: a stop requested at the first
 // progress report returns 0 without a message and leaves the store without the stage's results;
 // the stage then runs to the same bits as without a control, reporting fractions that rise to 1.
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include "platform/headless/headless_platform.h"
 #include "segment/line_segger.h"
 #include "segment/region_segmentation.h"
+#include "segment/surface_classification.h"
 #include "tests/support/simulated_scan.h"
 
 namespace quorvel {
@@ -51,6 +52,14 @@ const Stage STAGES[] = {
      },
      [](const ScanStore& s) { return s.labelMap || s.segmentTable; },
      [](const ScanStore& a, const ScanStore& b) { return sameBytes(a.labelMap, b.labelMap); }},
+    {"classes",
+     [](test::SimulatedScan& s, const ParallelOptions& o) {
+       return classifySurfaces(s.store, s.calib, o);
+     },
+     [](const ScanStore& s) { return s.surfaceClassMap || s.kerbFeet; },
+     [](const ScanStore& a, const ScanStore& b) {
+       return sameBytes(a.surfaceClassMap, b.surfaceClassMap);
+     }},
 };
 
 TEST(StageControl, AStopLeavesNoResultAndFollowingChangesNothing) {

@@ -1,0 +1,103 @@
+"""Types of quorvel._core, which quorvel re-exports (see the docstrings there)."""
+
+import os
+from types import TracebackType
+from typing import Any, Literal, Mapping, Optional, Union
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+NO_VARIANCE: float
+NO_NORMAL: float
+MAX_SEGMENTS: int
+LINE_CLASSES: dict[int, str]
+SURFACE_CLASSES: dict[int, str]
+PICTURES: tuple[str, ...]
+EXPORTS: tuple[str, ...]
+
+PathArg = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+ResultName = Literal[
+    "ranges", "points", "variance", "normals", "line_classes", "surface_classes", "labels"
+]
+PictureName = Literal["range", "variance", "normal", "contour", "segment", "surface", "regions"]
+
+class Params:
+    win_half_size: int
+    min_region_size: int
+    max_point_dist: float
+    max_fit_residual: float
+    variance_tol: float
+    def reset(self) -> None: ...
+    def as_dict(self) -> dict[str, Union[int, float]]: ...
+
+class Project:
+    @property
+    def path(self) -> str: ...
+    @property
+    def lines(self) -> int: ...
+    @property
+    def samples(self) -> int: ...
+    @property
+    def closed(self) -> bool: ...
+    @property
+    def computed(self) -> frozenset[Literal["surface", "lines", "regions", "classes"]]: ...
+    @property
+    def header(self) -> dict[str, Union[int, float]]: ...
+    @property
+    def calibration(self) -> dict[str, npt.NDArray[np.float64]]: ...
+    @property
+    def ranges(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def mask(self) -> Optional[tuple[int, int]]: ...
+    @mask.setter
+    def mask(self, value: Optional[tuple[int, int]]) -> None: ...
+    @property
+    def params(self) -> Params: ...
+    @params.setter
+    def params(self, values: Union[Mapping[str, Union[int, float]], Params]) -> None: ...
+    def points(self, threads: Optional[int] = None) -> npt.NDArray[np.float64]: ...
+    def variance(self, threads: Optional[int] = None) -> npt.NDArray[np.float64]: ...
+    def normals(self, threads: Optional[int] = None) -> npt.NDArray[np.float64]: ...
+    def line_classes(self, threads: Optional[int] = None) -> npt.NDArray[np.uint8]: ...
+    def surface_classes(self, threads: Optional[int] = None) -> npt.NDArray[np.uint8]: ...
+    def line_segments(self, threads: Optional[int] = None) -> npt.NDArray[np.void]: ...
+    def regions(
+        self, threads: Optional[int] = None
+    ) -> tuple[npt.NDArray[np.uint16], npt.NDArray[np.void]]: ...
+    def valid(self, name: ResultName, threads: Optional[int] = None) -> npt.NDArray[np.bool_]: ...
+    def picture(
+        self,
+        name: PictureName,
+        threads: Optional[int] = None,
+        *,
+        layout: Literal["window", "lines"] = "window",
+    ) -> npt.NDArray[np.uint8]: ...
+    def query(self, line: int, sample: int) -> Optional[dict[str, Any]]: ...
+    def query_text(self, line: int, sample: int) -> Optional[dict[str, str]]: ...
+    def export(
+        self,
+        name: str,
+        path: PathArg,
+        map_template: Optional[PathArg] = None,
+        epsg: Optional[int] = None,
+        threads: Optional[int] = None,
+    ) -> list[str]: ...
+    def close(self) -> None: ...
+    def __enter__(self) -> "Project": ...
+    def __exit__(
+        self,
+        kind: Optional[type[BaseException]],
+        value: Optional[BaseException],
+        traceback: Optional[TracebackType],
+    ) -> bool: ...
+
+def load(
+    path: PathArg,
+    mask: Optional[tuple[int, int]] = None,
+    inverse: bool = False,
+    drop_pose_glitches: bool = False,
+) -> Project: ...
+def simulate(
+    out_dir: PathArg, scene: str = "street", lines: int = 1500, setup: float = 0.5, seed: int = 1
+) -> str: ...
