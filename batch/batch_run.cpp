@@ -46,8 +46,8 @@ Status choosePlan(const std::string& dir, const BatchPlan& fresh, BatchPlan& pla
 }
 
 // Writes grid.master for a plan made now; for a kept plan, writes it again when it is missing
-// (it must come out as planned) and otherwise checks it. Warns, before any task runs, of a grid
-// too large for a mosaic.
+// (it must come out as planned) and otherwise checks it. Warns, before any task runs, of a project
+// whose points spread over more cells than its tasks' rasters can hold.
 Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned, std::ostream& err) {
   if (!planHasMaps(plan)) {
     plan.grid.clear();
@@ -63,7 +63,7 @@ Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned, std::
   if (Status status = batchGrid(plan, grid, note); !status.ok()) return status;
   if (!note.empty()) {
     err << "Batch grid warning: " << path << " (" << grid.width << " x " << grid.length
-        << " cells, too many for a mosaic; " << note << ")\n";
+        << " cells, more than a task's raster holds; " << note << ")\n";
   }
   const std::string text = mapHeaderText(grid, MapHeaderKind::Count);
   if (!replanned && gridFingerprint(text) != plan.grid) {

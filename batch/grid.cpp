@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "batch/merge.h"  // for MOSAIC_CELL_LIMIT
 #include "export/map_grid.h"
 #include "export/point_bounds.h"
 #include "scan/content_hash.h"
@@ -61,19 +60,29 @@ double cellsOver(const Extent& extent, double pixelsize) {
          ((extent.max[1] - extent.min[1]) / pixelsize);
 }
 
-// Why the grid is too large for a mosaic: the project whose own points span more cells than a
-// mosaic holds, with its lines farthest from the middle of its drive (read again), or that the
-// projects lie far apart.
-std::string tooLargeNote(const BatchPlan& plan, const std::vector<Extent>& extents,
-                         double pixelsize) {
+// The project whose own points span the most cells.
+size_t widestProject(const std::vector<Extent>& extents, double pixelsize) {
   size_t widest = 0;
   for (size_t p = 1; p < extents.size(); ++p) {
     if (cellsOver(extents[p], pixelsize) > cellsOver(extents[widest], pixelsize)) widest = p;
   }
-  if (extents.empty() || cellsOver(extents[widest], pixelsize) <= MOSAIC_CELL_LIMIT) {
-    return "the projects lie far apart";
-  }
-  const PlannedProject& project = plan.projects[widest];
+  return widest;
+}
+
+// Whether one project's own points span more cells than one raster holds: its tasks' rasters
+// cannot be written.
+bool aProjectSpreadsPastOneRaster(const std::vector<Extent>& extents, double pixelsize) {
+  return !extents.empty() &&
+         cellsOver(extents[widestProject(extents, pixelsize)], pixelsize) > MAP_RASTER_CELL_LIMIT;
+}
+
+// Why the grid is too large: the project whose own points span more cells than one raster holds,
+// with its lines farthest from the middle of its drive (read again), or that the projects lie far
+// apart.
+std::string tooLargeNote(const BatchPlan& plan, const std::vector<Extent>& extents,
+                         double pixelsize) {
+  if (!aProjectSpreadsPastOneRaster(extents, pixelsize)) return "the projects lie far apart";
+  const PlannedProject& project = plan.projects[widestProject(extents, pixelsize)];
   std::vector<LinePosition> positions;
   Extent ignored;
   forEachChunk(plan, project, [&](const LineWindow& lines) {
@@ -109,7 +118,8 @@ Status batchGrid(const BatchPlan& plan, MapParams& grid, std::string& note) {
   }
   const bool fromExtent = grid.width == 0 && grid.length == 0;
   Status status = fitMapGrid(extent.max, extent.min, grid);
-  const bool tooLarge = !status.ok() || int64_t{grid.width} * grid.length > MOSAIC_CELL_LIMIT;
+  const bool tooLarge =
+      !status.ok() || (fromExtent && aProjectSpreadsPastOneRaster(extents, grid.pixelsize));
   if (fromExtent && tooLarge && checkPixelsize(grid).ok()) {
     note = tooLargeNote(plan, extents, grid.pixelsize);
     if (!status.ok()) status.reason += "; " + note;

@@ -11,6 +11,7 @@
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/pose_faults_json.h"
+#include "batch/points_vpc.h"
 #include "batch/task_check.h"
 #include "batch/task_lock.h"
 #include "batch/task_record.h"
@@ -90,15 +91,15 @@ std::string tilesGeoJson(const BatchPlan& plan, const std::vector<TaskState>& st
   return collection.dump(1) + "\n";
 }
 
-std::vector<MosaicTile> mosaicTiles(const std::string& dir, const std::vector<TaskState>& states,
+std::vector<TaskRaster> taskRasters(const std::string& dir, const std::vector<TaskState>& states,
                                     const std::string& base) {
-  std::vector<MosaicTile> tiles;
+  std::vector<TaskRaster> rasters;
   for (const TaskState& state : states) {
     const auto found = state.check.record.rasters.find(base);
     if (!state.check.done || found == state.check.record.rasters.end()) continue;
-    tiles.push_back({dir + "/" + state.task->folder + "/" + base + ".raw", found->second});
+    rasters.push_back({dir + "/" + state.task->folder + "/" + base + ".raw", found->second});
   }
-  return tiles;
+  return rasters;
 }
 
 bool asked(const BatchPlan& plan, const char* name) {
@@ -106,27 +107,20 @@ bool asked(const BatchPlan& plan, const char* name) {
   return std::find(exports.begin(), exports.end(), name) != exports.end();
 }
 
-// The mosaics of the map rasters asked for; a note when the grid is too large for them.
+// The mosaics of the map rasters asked for.
 Status writeMosaics(const std::string& dir, const BatchPlan& plan, const MapParams& grid,
                     const std::vector<TaskState>& states, json& report) {
-  const int64_t cells = int64_t{grid.width} * grid.length;
-  if (cells > MOSAIC_CELL_LIMIT) {
-    report["mosaicNote"] = "the grid of " + std::to_string(grid.width) + " x " +
-                           std::to_string(grid.length) +
-                           " cells is too large for one raster: the tasks' rasters are kept";
-    return {};
-  }
   std::filesystem::create_directories(dir + "/mosaic");
   json mosaics = json::array();
   if (asked(plan, "count-map") || asked(plan, "geotiff")) {
     Status status = writeCountMosaic(dir + "/mosaic/map-h.tif", grid,
-                                     mosaicTiles(dir, states, "map-h"), plan.options.epsg);
+                                     taskRasters(dir, states, "map-h"), plan.options.epsg);
     if (!status.ok()) return status;
     mosaics.push_back("mosaic/map-h.tif");
   }
   if (asked(plan, "road-height") || asked(plan, "geotiff")) {
     Status status = writeRoadMosaic(dir + "/mosaic/map-r.tif", grid,
-                                    mosaicTiles(dir, states, "map-r"), plan.options.epsg);
+                                    taskRasters(dir, states, "map-r"), plan.options.epsg);
     if (!status.ok()) return status;
     mosaics.push_back("mosaic/map-r.tif");
   }
@@ -220,8 +214,6 @@ void printSummary(const std::string& dir, const json& report, std::ostream& out)
   out << line;
   out << "Largest task memory: " << report["largestTaskMemoryKiB"].get<int64_t>() / 1024
       << " MiB\n";
-  if (report.contains("mosaicNote"))
-    out << "Mosaic: " << report["mosaicNote"].get<std::string>() << "\n";
 }
 
 }  // namespace
@@ -248,7 +240,9 @@ int runMerge(const std::string& dir, std::optional<ThisRun> thisRun, std::ostrea
   const std::vector<TaskState> states = taskStates(dir, plan, maps ? &grid : nullptr);
   json report = reportJson(states, thisRun);
   Status status = maps ? writeMosaics(dir, plan, grid, states, report) : Status{};
-  if (status.ok()) status = writeKerbMosaic(dir, plan, doneTasks(states));
+  const std::vector<size_t> done = doneTasks(states);
+  if (status.ok()) status = writePointsVpc(dir, plan, done);
+  if (status.ok()) status = writeKerbMosaic(dir, plan, done);
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
   printSummary(dir, report, out);

@@ -2,14 +2,12 @@
 // open: DIR/mosaic/map-h.tif (the count rasters of all done tasks summed on the batch's grid,
 // 255 at most, as one run over the same points counts them) when count rasters are asked for,
 // DIR/mosaic/map-r.tif (road height in metres, Float32, the mean where tasks overlap, NaN where
-// no task has road) when road height rasters are, DIR/mosaic/kerbs.geojson (the kerb lines of
-// all done tasks, when asked for: kerb_mosaic.h), DIR/tiles.geojson (each task's footprint and
+// no task has road) when road height rasters are, DIR/mosaic/points.vpc (every done task's LAS
+// file as one point cloud) when LAS files are, DIR/mosaic/kerbs.geojson (the kerb lines of all
+// done tasks, when asked for: kerb_mosaic.h), DIR/tiles.geojson (each task's footprint and
 // properties) and DIR/report.json; then the summary. The plan and the grid are checked before
 // anything is written; a task counts as done only as batch/task_check.h says. Merges of one
 // folder take turns (a claim on DIR/merge.lock).
-//
-// Limitations: a grid of more than MOSAIC_CELL_LIMIT cells gets no mosaic (the report says so);
-// the tasks' own rasters stay.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +16,6 @@
 #include <string>
 
 namespace quorvel::batch {
-
-inline constexpr int64_t MOSAIC_CELL_LIMIT = int64_t{1} << 30;  // 4 GiB of Float32 cells
 
 // What the batch command that merges has run itself.
 struct ThisRun {

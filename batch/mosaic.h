@@ -1,5 +1,7 @@
 // The mosaics of a batch: the tasks' map rasters, each a window of the batch's grid, put
-// together on the whole grid and written as GeoTIFFs a band of rows at a time.
+// together on the whole grid as Cloud-Optimized GeoTIFFs (export/cog_writer.h). Only the tiles
+// that some task's window reaches are computed, each from the rows of those tasks' rasters that
+// fall in it, so time and memory follow the tasks' rasters, not the grid.
 #pragma once
 
 #include <optional>
@@ -12,18 +14,18 @@
 
 namespace quorvel::batch {
 
-struct MosaicTile {
+struct TaskRaster {
   std::string raster;  // the task's BASE.raw
   PlacedRaster placed;
 };
 
-// Counts summed over the tiles, at most 255: what one raster over all their points would hold.
+// Counts summed over the rasters, at most 255: what one raster over all their points would hold.
 Status writeCountMosaic(const std::string& tifPath, const MapParams& grid,
-                        const std::vector<MosaicTile>& tiles, std::optional<int32_t> epsg);
+                        const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg);
 
-// Road heights oz + v x demres of each tile's cells (v > 0), the mean where tiles overlap, as
-// Float32; NaN where no tile has road.
+// Road heights oz + v x demres of each raster's cells (v > 0), the mean where rasters overlap
+// (summed in the rasters' order), as Float32; NaN (no-data) where no raster has road.
 Status writeRoadMosaic(const std::string& tifPath, const MapParams& grid,
-                       const std::vector<MosaicTile>& tiles, std::optional<int32_t> epsg);
+                       const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg);
 
 }  // namespace quorvel::batch

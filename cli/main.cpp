@@ -83,8 +83,9 @@ void addOutputOptions(CLI::App* command, OutputArguments& args) {
                                             "Grid template of the map exports (a map header)")
                                ->check(CLI::ExistingFile);
   args.epsgOption = command->add_option("--epsg", args.epsg,
-                                        "EPSG code of the projected coordinate system of the "
-                                        "GeoTIFF rasters (default: none claimed)");
+                                        "EPSG code of the projected coordinate system (metres) of "
+                                        "the GeoTIFFs, kerb lines, mosaics and point cloud "
+                                        "(default: none)");
   command->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
   command->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
   command->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
@@ -155,7 +156,7 @@ void addQuery(CLI::App& app, Arguments& args) {
 }
 
 // Checks the option values that CLI11 cannot; a fault is a usage error.
-Status completeRunOptions(OutputArguments& args) {
+Status completeRunOptions(OutputArguments& args, cli::EpsgUse use) {
   if (args.imagesOption->count() > 0) {
     Status status = cli::parseImageList(args.images, args.run.images);
     if (!status.ok()) return status;
@@ -168,7 +169,7 @@ Status completeRunOptions(OutputArguments& args) {
     args.run.mapTemplate = std::filesystem::absolute(args.mapTemplate).string();
   }
   if (args.epsgOption->count() > 0) args.run.epsg = args.epsg;
-  if (Status status = cli::checkEpsgOption(args.run.epsg, args.run.exports); !status.ok()) {
+  if (Status status = cli::checkEpsgOption(args.run.epsg, args.run.exports, use); !status.ok()) {
     return status;
   }
   if (!args.mask.empty()) {
@@ -241,12 +242,12 @@ int main(int argc, char** argv) {
     return cli::runQuery(args.project, args.queryLine, args.querySample, std::cout, std::cerr);
   }
   if (app.got_subcommand("run")) {
-    const Status options = completeRunOptions(args.run);
+    const Status options = completeRunOptions(args.run, cli::EpsgUse::Run);
     if (!options.ok()) return usageError("run", options);
     return runProject(args.run.run, std::cout, std::cerr);
   }
   if (app.got_subcommand("batch")) {
-    const Status options = completeRunOptions(args.batchOutputs);
+    const Status options = completeRunOptions(args.batchOutputs, cli::EpsgUse::Batch);
     if (!options.ok()) return usageError("batch", options);
     args.batch.run = args.batchOutputs.run;
     args.batch.quiet = args.batchOutputs.quiet;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/name_list.h"
-#include "export/map_geotiff.h"
+#include "export/epsg_crs.h"
 #include "pipeline/named_outputs.h"
 #include "scan/text_lines.h"
 
@@ -39,16 +39,21 @@ Status parseMaskRange(const std::string& text, MaskRange& mask) {
   return {};
 }
 
-Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports) {
+Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports,
+                       EpsgUse use) {
   if (!epsg) return {};
-  if (std::find(exports.begin(), exports.end(), "geotiff") == exports.end()) {
-    return fault("--epsg without --export geotiff");
+  // The outputs placed by the code: a run's GeoTIFFs and kerb lines, and a batch's mosaics (from
+  // count-map, road-height or geotiff) and point cloud (from las).
+  std::vector<std::string> placed = {"geotiff", "kerbs"};
+  if (use == EpsgUse::Batch) placed.insert(placed.end(), {"count-map", "road-height", "las"});
+  if (std::find_first_of(exports.begin(), exports.end(), placed.begin(), placed.end()) ==
+      exports.end()) {
+    return fault("--epsg without an output it places", "",
+                 use == EpsgUse::Batch
+                     ? "--export with geotiff, kerbs, count-map, road-height or las"
+                     : "--export with geotiff or kerbs");
   }
-  if (*epsg < MIN_EPSG_CODE || *epsg > MAX_EPSG_CODE) {
-    return fault("bad EPSG code", std::to_string(*epsg),
-                 std::to_string(MIN_EPSG_CODE) + " ... " + std::to_string(MAX_EPSG_CODE));
-  }
-  return {};
+  return checkProjectedEpsg(*epsg);
 }
 
 }  // namespace quorvel::cli

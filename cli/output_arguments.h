@@ -24,7 +24,13 @@ Status parseExportList(const std::string& list, std::vector<std::string>& export
 // Parses "STNO:EDNO" (integers, may be negative).
 Status parseMaskRange(const std::string& text, MaskRange& mask);
 
-// An EPSG code is for the GeoTIFF rasters only and must lie in GeoTIFF's range of EPSG codes.
-Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports);
+// Who places its outputs by the EPSG code: `run` its GeoTIFFs and kerb lines; a batch also its
+// mosaics (from count-map, road-height or geotiff) and its point cloud (from las).
+enum class EpsgUse { Run, Batch };
+
+// The code must name a projected coordinate system in metres that GDAL knows, and some output
+// must use it.
+Status checkEpsgOption(std::optional<int32_t> epsg, const std::vector<std::string>& exports,
+                       EpsgUse use);
 
 }  // namespace quorvel::cli

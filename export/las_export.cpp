@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "export/byte_record.h"
@@ -147,6 +148,20 @@ std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent) {
   std::array<unsigned char, LAS_HEADER_SIZE> bytes{};
   std::copy(header.bytes.begin(), header.bytes.end(), bytes.begin());
   return bytes;
+}
+
+bool parseLasExtent(std::span<const unsigned char> header, LasExtent& extent) {
+  constexpr size_t BOUNDS = 179, COUNT = 247;  // max x, min x, max y, ...; the point count
+  if (header.size() < LAS_HEADER_SIZE || std::memcmp(header.data(), "LASF", 4) != 0 ||
+      header[24] != 1 || header[25] != 4) {
+    return false;
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    std::memcpy(&extent.max[axis], header.data() + BOUNDS + 16 * axis, 8);
+    std::memcpy(&extent.min[axis], header.data() + BOUNDS + 16 * axis + 8, 8);
+  }
+  std::memcpy(&extent.count, header.data() + COUNT, 8);
+  return true;
 }
 
 Status exportLas(const ExportSources& sources, const std::string& path) {

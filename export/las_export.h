@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "export/export_sources.h"
@@ -45,6 +46,9 @@ struct LasExtent {
 };
 
 std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent);
+
+// The count and extent that a LAS 1.4 header states; false when the bytes are not one.
+bool parseLasExtent(std::span<const unsigned char> header, LasExtent& extent);
 
 // The stored integer of a coordinate: (value - offset) / 0.001 rounded half up; none when that
 // is not a number or lies outside the 32-bit integers.

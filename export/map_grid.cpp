@@ -63,7 +63,7 @@ Status planStrips(int32_t width, int32_t length, StripPlan& plan) {
   plan = {};
   if (width <= 0 || length <= 0) return {};
   const int64_t cells = int64_t{width} * length;
-  if (cells > std::numeric_limits<int32_t>::max()) {
+  if (cells > MAP_RASTER_CELL_LIMIT) {
     return fault("map raster too large",
                  std::to_string(width) + " x " + std::to_string(length) + " cells",
                  "fewer than 2^31 cells");

@@ -13,7 +13,8 @@
 
 namespace quorvel {
 
-inline constexpr int64_t STRIP_CELLS = 16777216;  // 2^24
+inline constexpr int64_t STRIP_CELLS = 16777216;              // 2^24
+inline constexpr int64_t MAP_RASTER_CELL_LIMIT = 2147483647;  // a raster holds fewer than 2^31
 
 // Fails unless the cell size is a positive finite number.
 Status checkPixelsize(const MapParams& params);

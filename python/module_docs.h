@@ -88,8 +88,9 @@ query` prints them, or None when the sample has no segment.)";
 inline constexpr const char* EXPORT_DOC =
     R"(Writes an export (EXPORTS: the names of `quorvel run --export`) and returns the files it
 wrote. map_template (count-map, road-height, geotiff): a map header to take the grid from; epsg
-(geotiff, kerbs): the coordinate system. Raises ExportError (an OSError: errno, strerror, filename; a
-FileNotFoundError for a missing folder or template); the previous files stay whole.)";
+(geotiff, kerbs): the coordinate system, a projected one in metres (others raise ValueError).
+Raises ExportError (an OSError: errno, strerror, filename; a FileNotFoundError for a missing
+folder or template); the previous files stay whole.)";
 
 inline constexpr const char* CLOSE_DOC =
     R"(Lets go of the scan and every result; arrays still in use keep their own buffers. Later

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 
-#include "export/map_geotiff.h"
+#include "export/epsg_crs.h"
 #include "pipeline/named_outputs.h"
 #include "python/module_docs.h"
 #include "python/picture_array.h"
@@ -84,7 +85,10 @@ std::optional<std::string> mapTemplateArg(const std::string& name, const py::han
 std::optional<int32_t> epsgArg(const std::string& name, const py::handle& value) {
   if (value.is_none()) return std::nullopt;
   if (!exportReads(name).epsg) throw py::value_error("epsg is for geotiff and kerbs, not " + name);
-  return static_cast<int32_t>(integerArg(value, "epsg", MIN_EPSG_CODE, MAX_EPSG_CODE));
+  const auto code =
+      static_cast<int32_t>(integerArg(value, "epsg", 1, std::numeric_limits<int32_t>::max()));
+  if (Status status = checkProjectedEpsg(code); !status.ok()) throw py::value_error(status.reason);
+  return code;
 }
 
 py::list exportTo(PythonProject& p, const StrArg& nameArg, const PathArg& pathArgument,

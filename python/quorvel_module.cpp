@@ -87,8 +87,7 @@ PYBIND11_MODULE(_core, m) {
   m.def(
       "load",
       [](const PathArg& path, const MaskArg& mask, bool inverse, bool dropGlitches) {
-        return loadPythonProject(pathArg(path.object, "path"), mask.object, inverse,
-                                 dropGlitches);
+        return loadPythonProject(pathArg(path.object, "path"), mask.object, inverse, dropGlitches);
       },
       py::arg("path"), py::arg("mask") = py::none(), py::arg("inverse") = false,
       py::arg("drop_pose_glitches") = false, LOAD_DOC);

@@ -35,6 +35,26 @@ const FileSystemCalls& osFileSystemCalls();  // the operating system's own
 // byte is read (and without waiting for a pipe's writer).
 std::string openRegularFile(const std::string& path, FileHandle& handle);
 void closeReadFile(FileHandle handle);
+// A file opened for reading by openRegularFile(), closed when it goes.
+class ReadOnlyFile {
+ public:
+  ReadOnlyFile() = default;
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  ~ReadOnlyFile() {
+    if (handle_ >= 0) closeReadFile(handle_);
+  }
+  std::string open(const std::string& path) {  // the reason it cannot be read, or empty
+    std::string reason = openRegularFile(path, handle_);
+    if (!reason.empty()) handle_ = -1;
+    return reason;
+  }
+  FileHandle handle() const { return handle_; }
+
+ private:
+  FileHandle handle_ = -1;
+};
+
 // The size of a file opened by openRegularFile().
 std::string readFileSize(FileHandle handle, uint64_t& size);
 // Reads size bytes from offset on, fewer only where the file ends (got tells how many).

@@ -68,6 +68,9 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndFailuresWithOne) {
       {run + "--export ply --epsg 25832", 2},
       {run + "--export geotiff --epsg 1023", 2},
       {run + "--export geotiff --epsg 32767", 2},
+      {run + "--export geotiff --epsg 4326", 2},  // degrees: the scan's metres do not fit
+      {"batch " + mdl + " --out " + dir + "/b --export ply --epsg 25832", 2},
+      {"batch " + mdl + " --out " + dir + "/b --export las --epsg 4326", 2},
       {run + "--export geotiff --epsg x", 2},
       {run + "--export count-map --map-template " + dir + "/absent.master", 2},
       {"run " + dir + "/absent.mdl --out " + dir + "/out --images all", 1},
@@ -77,6 +80,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndFailuresWithOne) {
     EXPECT_EQ(runQuorvel(dir, arguments).status, status) << arguments;
   }
   EXPECT_FALSE(std::filesystem::exists(dir + "/out/map-h.master"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/b"));  // refused before any work
   const CliRun version = runQuorvel(dir, "--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("quorvel 0.", 0), 0u) << version.out;
