@@ -49,9 +49,12 @@ std::string pointerText(ws::Window window, int32_t x, int32_t y) {
   const std::optional<PictureSample> at = pixel ? sampleOfPixel(*pixel) : std::nullopt;
   if (!at || !scanStore.lines) return "";
   const double range = rangeOf(scanStore, at->line, at->sample);
+  double pointRangeOf;  // a valid range on a line whose pose is rejected has no point either
+  const bool hasPoint = pointRange(scanStore, (*scanStore.lines)[static_cast<size_t>(at->line)],
+                                   at->sample, pointRangeOf);
   char text[96];
   std::snprintf(text, sizeof text, "line %d, sample %d, range %.2f%s", at->line, at->sample, range,
-                isValidRange(range) ? "" : " (no point)");
+                hasPoint ? "" : " (no point)");
   std::string result = text;
   if (scanStore.lineSegmentMask) {
     result += std::string(", ") +

@@ -47,8 +47,9 @@ Status choosePlan(const std::string& dir, const BatchPlan& fresh, BatchPlan& pla
 }
 
 // Writes grid.master for a plan made now; for a kept plan, writes it again when it is missing
-// (it must come out as planned) and otherwise checks it.
-Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned) {
+// (it must come out as planned) and otherwise checks it. Warns, before any task runs, of a project
+// whose points spread over more cells than its tasks' rasters can hold.
+Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned, std::ostream& err) {
   if (!planHasMaps(plan)) {
     plan.grid.clear();
     return {};
@@ -59,7 +60,12 @@ Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned) {
     return readPlannedGrid(dir, plan, grid);
   }
   MapParams grid;
-  if (Status status = batchGrid(plan, grid); !status.ok()) return status;
+  std::string note;
+  if (Status status = batchGrid(plan, grid, note); !status.ok()) return status;
+  if (!note.empty()) {
+    err << "Batch grid warning: " << path << " (" << grid.width << " x " << grid.length
+        << " cells, more than a task's raster holds; " << note << ")\n";
+  }
   const std::string text = mapHeaderText(grid, MapHeaderKind::Count);
   if (!replanned && gridFingerprint(text) != plan.grid) {
     return fileFault(
@@ -130,7 +136,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   }
   plan.options.threads = options.run.threads;
   plan.options.timings = options.run.timings;
-  if (Status status = settleGrid(dir, plan, replanned); !status.ok()) {
+  if (Status status = settleGrid(dir, plan, replanned, err); !status.ok()) {
     reportFailure(err, "Batch grid failure.", status.file.empty() ? dir : status.file,
                   status.reason);
     return EXIT_FAILURE_REPORTED;

@@ -14,8 +14,12 @@ namespace quorvel::batch {
 
 inline constexpr const char* GRID_FILE = "grid.master";
 
-// Reads every readable project once, chunkLines at a time, when the extent is needed.
-Status batchGrid(const BatchPlan& plan, MapParams& grid);
+// Reads every readable project once, chunkLines at a time, when the extent is needed (without
+// the pose glitches when the plan drops them). When the grid from the extent is too large for a
+// grid at all (the fault then ends with it), or one project's points spread over more cells than
+// its tasks' rasters can hold, note says why: the project whose points spread over the most and
+// its lines farthest from the middle of its drive.
+Status batchGrid(const BatchPlan& plan, MapParams& grid, std::string& note);
 
 std::string gridFingerprint(std::string_view gridText);  // kept in the plan
 

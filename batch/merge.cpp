@@ -12,6 +12,7 @@
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/points_vpc.h"
+#include "batch/pose_faults_json.h"
 #include "batch/task_check.h"
 #include "batch/task_lock.h"
 #include "batch/task_record.h"
@@ -120,8 +121,13 @@ json reportJson(const std::vector<TaskState>& states, std::optional<ThisRun> thi
   int64_t samples = 0, points = 0, peakMemoryKiB = 0;
   double seconds = 0.0;
   int done = 0, notRun = 0;
+  json poseFaults = json::array();  // the tasks whose lines have pose faults
   for (const TaskState& state : states) {
     const TaskRecord& record = state.check.record;
+    if (record.poseFaults.any()) {
+      poseFaults.push_back(poseFaultsJson(record.poseFaults));
+      poseFaults.back()["task"] = state.task->folder;
+    }
     if (state.state == std::string("running")) {
       running.push_back(state.task->folder);
     } else if (!state.check.done) {
@@ -144,7 +150,8 @@ json reportJson(const std::vector<TaskState>& states, std::optional<ThisRun> thi
                  {"points", points},
                  {"taskSeconds", seconds},
                  {"largestTaskMemoryKiB", peakMemoryKiB},
-                 {"failures", failures}};
+                 {"failures", failures},
+                 {"poseFaults", poseFaults}};
   if (thisRun) {
     const double rate = thisRun->seconds > 0 ? thisRun->samples / thisRun->seconds : 0.0;
     report["thisRun"] = {{"tasks", thisRun->tasks},

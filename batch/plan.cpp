@@ -74,6 +74,7 @@ json optionsJson(const RunOptions& options) {
           {"dump", options.dump},
           {"mask", mask},
           {"inverse", options.inverse},
+          {"dropPoseGlitches", options.dropPoseGlitches},
           {"epsg", epsg},
           {"mapTemplate", options.mapTemplate.value_or("")}};
 }
@@ -87,6 +88,7 @@ RunOptions optionsOf(const json& j) {
     options.mask = MaskRange{j.at("mask").at(0).get<int32_t>(), j.at("mask").at(1).get<int32_t>()};
   }
   options.inverse = j.at("inverse").get<bool>();
+  options.dropPoseGlitches = j.value("dropPoseGlitches", false);  // absent in older plans
   if (!j.at("epsg").is_null()) options.epsg = j.at("epsg").get<int32_t>();
   const std::string mapTemplate = j.at("mapTemplate").get<std::string>();
   if (!mapTemplate.empty()) options.mapTemplate = mapTemplate;

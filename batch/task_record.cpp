@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "batch/pose_faults_json.h"
 #include "batch/task_lock.h"
 #include "batch/task_log.h"
 #include "scan/file_bytes.h"
@@ -78,7 +79,8 @@ json recordJson(const TaskRecord& record) {
           {"inputs", inputsJson(record.inputs)},
           {"options", json::parse(record.options.empty() ? "null" : record.options)},
           {"grid", record.grid},
-          {"runner", record.runner}};
+          {"runner", record.runner},
+          {"poseFaults", poseFaultsJson(record.poseFaults)}};
 }
 
 TaskRecord recordOf(const json& j) {
@@ -104,6 +106,7 @@ TaskRecord recordOf(const json& j) {
   record.options = j.at("options").dump();
   record.grid = j.at("grid");
   record.runner = j.at("runner");
+  if (j.contains("poseFaults")) record.poseFaults = poseFaultsOf(j.at("poseFaults"));
   return record;
 }
 

@@ -38,7 +38,8 @@ struct TaskRecord {
   TaskInputs inputs;
   std::string options;
   std::string grid;
-  std::string runner;  // "HOST pid N": the process that ran it
+  std::string runner;     // "HOST pid N": the process that ran it
+  PoseFaults poseFaults;  // of its own lines
 };
 
 Status writeTaskRecord(const std::string& folder, const TaskRecord& record);

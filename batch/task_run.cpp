@@ -99,6 +99,8 @@ bool runSteps(const ProjectRecords& project, const std::string& dir, const Batch
   }
   const TaskLines lines = taskLines(task, planned);
   if (!loadTaskLines(project, planned, task, lines, timer, err)) return false;
+  record.poseFaults =
+      faultsWithin(applyPoseOptions(plan.options, project), task.first, task.last + 1);
   const LineWindow window{task.first - lines.before, lines.before + lines.own + lines.after};
   if (!identifyTaskInputs(project, planned, window, err, record.inputs)) return false;
   record.track = vehicleTrack(project.store, lines.before, lines.own);
@@ -152,6 +154,8 @@ int runClaimedTask(const std::string& dir, const BatchPlan& plan, const PlannedT
   record.grid = plan.grid;
   record.runner = runnerName();
   record.done = runSteps(project, dir, plan, task, folder, timer, out, failures, record);
+  warnPoseFaults(err, plan.projects[task.project].mdl, record.poseFaults,
+                 plan.options.dropPoseGlitches);
   record.reason = failures.str();
   if (!record.reason.empty() && record.reason.back() == '\n') record.reason.pop_back();
   record.seconds = timer.stages();

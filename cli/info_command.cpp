@@ -16,6 +16,21 @@ std::string format(const char* pattern, double a, double b, double c) {
   return text;
 }
 
+// The pose faults, one line each, only those present.
+void printPoseFaults(const PoseFaults& faults, std::ostream& out) {
+  if (!faults.nonFinite.empty()) {
+    out << "Non-finite poses:        " << linesText(linesInRuns(faults.nonFinite))
+        << " without points: " << runsText(faults.nonFinite) << "\n";
+  }
+  if (!faults.glitches.empty()) {
+    out << "Pose glitches:           " << linesText(linesInRuns(faults.glitches))
+        << " (--drop-pose-glitches leaves them out): " << runsText(faults.glitches) << "\n";
+  }
+  if (faults.cutRecord) {
+    out << "Cut last record:         " << cutRecordText(*faults.cutRecord) << "\n";
+  }
+}
+
 }  // namespace
 
 int runInfo(const std::string& mdlPath, std::ostream& out, std::ostream& err) {
@@ -32,8 +47,9 @@ int runInfo(const std::string& mdlPath, std::ostream& out, std::ostream& err) {
       << "Range unit:              " << store.rangeUnit << " raw per length unit\n"
       << "Points per line:         " << store.pointsPerLine << "\n"
       << "Record size:             " << store.recordSize << " bytes\n"
-      << "Scan lines:              " << store.lineCount << "\n"
-      << "Calibration rotation:    " << format("%12.9f %12.9f %12.9f", r[0], r[1], r[2]) << "\n"
+      << "Scan lines:              " << store.lineCount << "\n";
+  printPoseFaults(store.poseFaults, out);
+  out << "Calibration rotation:    " << format("%12.9f %12.9f %12.9f", r[0], r[1], r[2]) << "\n"
       << "                         " << format("%12.9f %12.9f %12.9f", r[3], r[4], r[5]) << "\n"
       << "                         " << format("%12.9f %12.9f %12.9f", r[6], r[7], r[8]) << "\n"
       << "Calibration translation: " << format("%.6f %.6f %.6f", t[0], t[1], t[2]) << "\n";

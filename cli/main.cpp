@@ -89,6 +89,8 @@ void addOutputOptions(CLI::App* command, OutputArguments& args) {
   command->add_flag("--dump", args.run.dump, "Run every stage and write its in-memory results");
   command->add_option("--mask", args.mask, "Mask range STNO:EDNO (write negative numbers with =)");
   command->add_flag("--inverse", args.run.inverse, "Inverse on before any picture is built");
+  command->add_flag("--drop-pose-glitches", args.run.dropPoseGlitches,
+                    "Give the samples of pose glitches no point (they are reported either way)");
   command->add_option("--threads", args.run.threads, "Worker threads (default: all cores)")
       ->check(CLI::NonNegativeNumber);
   command->add_flag("--timings", args.run.timings, "Print 'stage NAME SECONDS' lines");

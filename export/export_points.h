@@ -3,11 +3,22 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "export/export_sources.h"
 #include "scan/point_reconstruction.h"
 
 namespace quorvel {
+
+// Every coordinate is a finite number: the writers of stored coordinates (PLY, LAS) store no
+// other, whatever reaches them (a pose or calibration of huge numbers can overflow).
+bool isFinitePoint(const Vec3& point);
+
+// "scan line L, sample S", the line counted from the drive's first (sources.firstLine).
+std::string pointPlace(const ExportSources& sources, int32_t l, int32_t s);
+
+// The fault of a point with a coordinate that is not finite, naming its line and sample.
+Status nonFinitePointFault(const ExportSources& sources, int32_t l, int32_t s, const Vec3& point);
 
 // Calls visit(l, s, point) for each exported sample in export order.
 template <typename Visit>

@@ -1,6 +1,7 @@
 #include "export/las_export.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -18,25 +19,61 @@ constexpr uint16_t WKT_ENCODING = 0x0010;      // global encoding bit 4: formats
 constexpr uint8_t FIRST_OF_ONE_RETURN = 0x11;  // return number 1, number of returns 1
 constexpr uint8_t POINT_FORMAT = 7;
 constexpr double MAX_STORED = std::numeric_limits<int32_t>::max();
+constexpr double MIN_STORED = std::numeric_limits<int32_t>::min();
 
-// One pass over the points: count and extent of the world coordinates.
-LasExtent worldExtent(const ExportSources& sources) {
+struct PointAt {
+  int32_t l = 0, s = 0;
+};
+
+// The count and extent of the world coordinates, and where each axis has its extremes.
+struct WorldExtent {
   LasExtent extent;
-  visitExportPoints(sources, [&](int32_t, int32_t, const Vec3& point) {
-    for (int axis = 0; axis < 3; ++axis) {
-      extent.min[axis] = extent.count == 0 ? point[axis] : std::min(extent.min[axis], point[axis]);
-      extent.max[axis] = extent.count == 0 ? point[axis] : std::max(extent.max[axis], point[axis]);
+  std::array<PointAt, 3> minAt, maxAt;
+};
+
+// One pass over the points; fails at a point with a coordinate that is not finite.
+Status worldExtent(const ExportSources& sources, WorldExtent& world) {
+  Status status;
+  LasExtent& extent = world.extent;
+  visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
+    if (!status.ok()) return;
+    if (!isFinitePoint(point)) {
+      status = nonFinitePointFault(sources, l, s, point);
+      return;
+    }
+    for (size_t axis = 0; axis < 3; ++axis) {
+      if (extent.count == 0 || point[axis] < extent.min[axis]) {
+        extent.min[axis] = point[axis];
+        world.minAt[axis] = {l, s};
+      }
+      if (extent.count == 0 || point[axis] > extent.max[axis]) {
+        extent.max[axis] = point[axis];
+        world.maxAt[axis] = {l, s};
+      }
     }
     ++extent.count;
   });
-  return extent;
+  return status;
 }
 
-bool fitsStoredCoordinates(const LasExtent& extent) {
-  for (int axis = 0; axis < 3; ++axis) {
-    if (!((extent.max[axis] - extent.min[axis]) / LAS_SCALE + 0.5 <= MAX_STORED)) return false;
+// Every point's coordinates fit the stored integers when each axis' maximum does (the offsets
+// are the minima); otherwise the fault names the maximum's and the minimum's points.
+Status checkStoredCoordinates(const ExportSources& sources, const WorldExtent& world) {
+  const LasExtent& extent = world.extent;
+  for (size_t axis = 0; axis < 3; ++axis) {
+    if (lasCoordinate(extent.max[axis], extent.min[axis])) continue;
+    const PointAt high = world.maxAt[axis], low = world.minAt[axis];
+    char value[96];
+    std::snprintf(value, sizeof value, "%c %.3f at ", "xyz"[axis], extent.max[axis]);
+    char below[96];
+    std::snprintf(below, sizeof below, ", %.3f above the minimum %.3f at ",
+                  extent.max[axis] - extent.min[axis], extent.min[axis]);
+    return fault(
+        "coordinate outside the LAS integer range",
+        value + pointPlace(sources, high.l, high.s) + below + pointPlace(sources, low.l, low.s),
+        "at most 2147483.647 above it (1 mm steps as 32-bit integers)");
   }
-  return true;
+  return {};
 }
 
 // The extent of the stored coordinates: the maximum moves to its rounded value.
@@ -44,7 +81,7 @@ LasExtent storedExtent(const LasExtent& world) {
   LasExtent stored = world;
   for (int axis = 0; axis < 3; ++axis) {
     stored.max[axis] =
-        lasCoordinate(world.max[axis], world.min[axis]) * LAS_SCALE + world.min[axis];
+        *lasCoordinate(world.max[axis], world.min[axis]) * LAS_SCALE + world.min[axis];
   }
   return stored;
 }
@@ -56,7 +93,8 @@ ByteRecord lasRecord(const ExportSources& sources, int32_t l, int32_t s, const V
   const uint8_t lineClass = (*store.lineSegmentMask)[index];
   const Rgb colour = sampleClassColour(store, l, s);
   ByteRecord record(LAS_RECORD_SIZE);
-  for (int axis = 0; axis < 3; ++axis) record.put(lasCoordinate(point[axis], offset[axis]));
+  // Within the extent that checkStoredCoordinates accepted.
+  for (int axis = 0; axis < 3; ++axis) record.put(*lasCoordinate(point[axis], offset[axis]));
   record.put(uint16_t{0});                          // intensity: not measured
   record.put(FIRST_OF_ONE_RETURN).put(uint8_t{0});  // flags, channel, scan direction, edge
   record.put(asprsClass((*store.surfaceClassMap)[index])).put(lineClass);
@@ -85,8 +123,10 @@ uint8_t asprsClass(uint8_t surfaceClass) {
   }
 }
 
-int32_t lasCoordinate(double value, double offset) {
-  return static_cast<int32_t>((value - offset) / LAS_SCALE + 0.5);
+std::optional<int32_t> lasCoordinate(double value, double offset) {
+  const double stored = (value - offset) / LAS_SCALE + 0.5;
+  if (!(stored >= MIN_STORED && stored <= MAX_STORED)) return std::nullopt;  // NaN too
+  return static_cast<int32_t>(stored);
 }
 
 std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent) {
@@ -128,16 +168,14 @@ Status exportLas(const ExportSources& sources, const std::string& path) {
   if (Status status = checkExportStart(sources.store, ExportKind::Las, path); !status.ok()) {
     return status;
   }
-  const LasExtent world = worldExtent(sources);
-  if (!fitsStoredCoordinates(world)) {
-    return fault("extent too large for LAS coordinates", "",
-                 "at most 2147483.647 on every axis (1 mm steps)");
-  }
+  WorldExtent world;
+  if (Status status = worldExtent(sources, world); !status.ok()) return status;
+  if (Status status = checkStoredCoordinates(sources, world); !status.ok()) return status;
   OutputFile file(path);
   if (!file.ok()) return file.status();
-  file.write(lasHeader(storedExtent(world)));
+  file.write(lasHeader(storedExtent(world.extent)));
   visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
-    file.write(lasRecord(sources, l, s, point, world.min).bytes);
+    file.write(lasRecord(sources, l, s, point, world.extent.min).bytes);
   });
   return file.commit();
 }

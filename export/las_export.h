@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -49,13 +50,15 @@ std::array<unsigned char, LAS_HEADER_SIZE> lasHeader(const LasExtent& extent);
 // The count and extent that a LAS 1.4 header states; false when the bytes are not one.
 bool parseLasExtent(std::span<const unsigned char> header, LasExtent& extent);
 
-// The stored integer of a coordinate: (value - offset) / 0.001 rounded half up.
-int32_t lasCoordinate(double value, double offset);
+// The stored integer of a coordinate: (value - offset) / 0.001 rounded half up; none when that
+// is not a number or lies outside the 32-bit integers.
+std::optional<int32_t> lasCoordinate(double value, double offset);
 
 // Writes the file (no point when no scan line is loaded). Fails, writing nothing, when the
-// VarianceMap, NormalMap, LineSegmentMask or surface classes of a loaded scan do not exist yet, the
-// extent does not fit the integer coordinates, the path does not fit the 260-character path buffer,
-// or the file cannot be written whole (a previous file then stays as it was).
+// VarianceMap, NormalMap, LineSegmentMask or surface classes of a loaded scan do not exist yet, a
+// point has a coordinate that is not finite or outside the integer coordinates (the fault names
+// its scan line and sample), the path does not fit the 260-character path buffer, or the file
+// cannot be written whole (a previous file then stays as it was).
 Status exportLas(const ExportSources& sources, const std::string& path);
 
 }  // namespace quorvel

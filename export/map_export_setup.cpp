@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "export/point_bounds.h"
+#include "scan/farthest_lines.h"
 #include "scan/project_file.h"  // for PATH_BUFFER_SIZE
 
 namespace quorvel {
@@ -26,8 +27,17 @@ Status prepareMapExport(const ExportSources& sources, ExportKind kind,
                  "at most " + std::to_string(PATH_BUFFER_SIZE - 1) + " characters");
   }
   setup.names = *names;
-  if (Status status = fitMapGrid(setup.max, setup.min, setup.params); !status.ok()) {
+  if (Status status = checkPixelsize(setup.params); !status.ok()) return status;
+  // A size taken from the points' extent is too large because of distant points.
+  const bool sizeOfPoints =
+      (setup.params.width == 0 && setup.params.length == 0) || coverage == MapCoverage::ItsPoints;
+  const auto withFarLines = [&](Status status) {
+    const std::string hint = sizeOfPoints ? farLinesHint(sources.store) : "";
+    if (!status.ok() && !hint.empty()) status.reason += "; " + hint;
     return status;
+  };
+  if (Status status = fitMapGrid(setup.max, setup.min, setup.params); !status.ok()) {
+    return withFarLines(status);
   }
   if (coverage == MapCoverage::WholeGrid) {
     setup.raster = wholeGrid(setup.params);
@@ -36,7 +46,7 @@ Status prepareMapExport(const ExportSources& sources, ExportKind kind,
   } else {
     setup.raster = pointsWindow(sources, RoadSelection::Road, setup.params, 1);
   }
-  return planStrips(setup.raster.width, setup.raster.length, setup.plan);
+  return withFarLines(planStrips(setup.raster.width, setup.raster.length, setup.plan));
 }
 
 }  // namespace quorvel

@@ -33,11 +33,16 @@ std::optional<int32_t> sizeFromExtent(double max, double origin, double pixelsiz
 
 }  // namespace
 
-Status fitMapGrid(const Vec3& max, const Vec3& min, MapParams& params) {
+Status checkPixelsize(const MapParams& params) {
   if (!(params.pixelsize > 0.0 && std::isfinite(params.pixelsize))) {
     return fault("unusable pixelsize", std::to_string(params.pixelsize), "a positive finite number",
                  "in the map template");
   }
+  return {};
+}
+
+Status fitMapGrid(const Vec3& max, const Vec3& min, MapParams& params) {
+  if (Status status = checkPixelsize(params); !status.ok()) return status;
   if (params.ox == 0.0 && params.oy == 0.0) {
     params.ox = min[0];
     params.oy = min[1];
@@ -58,7 +63,7 @@ Status planStrips(int32_t width, int32_t length, StripPlan& plan) {
   plan = {};
   if (width <= 0 || length <= 0) return {};
   const int64_t cells = int64_t{width} * length;
-  if (cells > std::numeric_limits<int32_t>::max()) {
+  if (cells > MAP_RASTER_CELL_LIMIT) {
     return fault("map raster too large",
                  std::to_string(width) + " x " + std::to_string(length) + " cells",
                  "fewer than 2^31 cells");

@@ -13,7 +13,11 @@
 
 namespace quorvel {
 
-inline constexpr int64_t STRIP_CELLS = 16777216;  // 2^24
+inline constexpr int64_t STRIP_CELLS = 16777216;              // 2^24
+inline constexpr int64_t MAP_RASTER_CELL_LIMIT = 2147483647;  // a raster holds fewer than 2^31
+
+// Fails unless the cell size is a positive finite number.
+Status checkPixelsize(const MapParams& params);
 
 // Takes the data's minimum x, y as origin when the origin is (0.0, 0.0), and the smallest
 // multiples of 8 beyond the extent as size when width and length are both 0. Fails when the

@@ -85,7 +85,12 @@ Status exportPly(const ExportSources& sources, const std::string& projectName,
     return status;
   }
   size_t count = 0;
-  visitExportPoints(sources, [&](int32_t, int32_t, const Vec3&) { ++count; });
+  Status finite;
+  visitExportPoints(sources, [&](int32_t l, int32_t s, const Vec3& point) {
+    if (finite.ok() && !isFinitePoint(point)) finite = nonFinitePointFault(sources, l, s, point);
+    ++count;
+  });
+  if (!finite.ok()) return finite;
   OutputFile file(path);
   if (!file.ok()) return file.status();
   file.write(plyHeader(projectName, sources.mask, count));

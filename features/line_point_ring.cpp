@@ -28,8 +28,8 @@ void LinePointRing::fillUpTo(int32_t last, const ScanStore& store, const SensorC
     const ScanLine& line = (*store.lines)[static_cast<size_t>(nextLine)];
     for (int32_t s = 0; s < pointsPerLine; ++s) {
       const size_t a = static_cast<size_t>(s);
-      const double r = sampleRange(store, line.range[s]);
-      const Vec3 p = isValidRange(r)
+      double r;
+      const Vec3 p = pointRange(store, line, s, r)
                          ? scanToWorldPoint(calib, line, r, angles.cos[a], angles.sin[a])
                          : Vec3{NO_COORDINATE, NO_COORDINATE, NO_COORDINATE};
       const size_t i = at(nextLine, s);

@@ -95,6 +95,14 @@ void dsSeeds(const std::string& samplePath) {
   seed("ds", "nan-poses", dsFile(1.0f, 180.0f, 100.0f, 202, std::nan("")));
   seed("ds", "infinite-poses", dsFile(1.0f, 180.0f, 100.0f, 202, HUGE_VAL));
   seed("ds", "denormal-poses", dsFile(1.0f, 180.0f, 100.0f, 202, 4.9e-324));
+  Bytes glitch = dsFile(1.0f, 180.0f, 100.0f, 7);  // compact: records follow the header
+  for (int r : {0, 3, 4}) {
+    const double far = 1e7;
+    std::memcpy(&glitch[DS_HEADER_SIZE + r * 414 + 24], &far, 8);
+  }
+  seed("ds", "compact-pose-glitches", glitch);
+  glitch.resize(glitch.size() - 414 + 30);
+  seed("ds", "compact-cut-inside-pose", glitch);
   std::ifstream sample(samplePath, std::ios::binary);
   Bytes start(12 + 206 * 774);
   sample.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));

@@ -31,6 +31,8 @@ int runProject(const RunOptions& options, std::ostream& out, std::ostream& err) 
   if (!timer.time("load", [&] { return loadProjectOrReport(project, options.project, err); })) {
     return EXIT_FAILURE_REPORTED;
   }
+  warnPoseFaults(err, options.project, applyPoseOptions(options, project),
+                 options.dropPoseGlitches);
   if (!runLineStages(project, options, timer, err)) return EXIT_FAILURE_REPORTED;
   // Every output is tried: one that fails does not keep the others from being written.
   OutputRequest request;

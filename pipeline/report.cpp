@@ -13,6 +13,13 @@ void reportFailure(std::ostream& err, const FailureMessage& failure) {
   reportFailure(err, failure.text, failure.caption, failure.reason);
 }
 
+void warnPoseFaults(std::ostream& err, const std::string& caption, const PoseFaults& faults,
+                    bool glitchesDropped) {
+  if (faults.any()) {
+    err << "Pose warning: " << caption << " (" << poseFaultsText(faults, glitchesDropped) << ")\n";
+  }
+}
+
 bool loadProjectOrReport(const ProjectRecords& project, const std::string& mdlPath,
                          std::ostream& err, std::optional<LineWindow> lines) {
   ProjectLoadFailure failure;

@@ -26,6 +26,11 @@ void reportFailure(std::ostream& err, const std::string& text, const std::string
                    const std::string& reason);
 void reportFailure(std::ostream& err, const FailureMessage& failure);
 
+// Prints the one warning about a loaded scan's pose faults when it has any:
+// "Pose warning: CAPTION (WHAT IS WRONG WITH WHICH LINES)".
+void warnPoseFaults(std::ostream& err, const std::string& caption, const PoseFaults& faults,
+                    bool glitchesDropped);
+
 // Loads a project (of its DS file only the window's lines when given), all or nothing; reports a
 // failure and returns false.
 bool loadProjectOrReport(const ProjectRecords& project, const std::string& mdlPath,

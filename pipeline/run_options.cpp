@@ -1,6 +1,7 @@
 #include "pipeline/run_options.h"
 
 #include "features/segment_params.h"
+#include "scan/pose_glitches.h"
 
 namespace quorvel {
 
@@ -21,6 +22,11 @@ void applyRunOptions(const RunOptions& options, const ProjectRecords& project) {
   resetSegmentParams(project.segment);
   project.mask = options.mask.value_or(MaskRange{});
   project.render.inverse = options.inverse ? 1 : 0;
+}
+
+const PoseFaults& applyPoseOptions(const RunOptions& options, const ProjectRecords& project) {
+  if (options.dropPoseGlitches) dropPoseGlitches(project.store);
+  return project.store.poseFaults;
 }
 
 StageNeeds runNeeds(const RunOptions& options) {

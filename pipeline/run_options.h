@@ -23,7 +23,8 @@ struct RunOptions {
   std::optional<int32_t> epsg;             // coordinate system of the GeoTIFF rasters
   std::optional<MaskRange> mask;
   bool inverse = false;
-  bool dump = false;  // run every stage and write its in-memory results
+  bool dump = false;              // run every stage and write its in-memory results
+  bool dropPoseGlitches = false;  // the samples of pose glitches get no point
   bool timings = false;
   int threads = 0;  // 0: one per core
 };
@@ -31,6 +32,10 @@ struct RunOptions {
 // Sets the project's parameters as the options say (thread count, segmentation defaults, mask
 // range, Inverse).
 void applyRunOptions(const RunOptions& options, const ProjectRecords& project);
+
+// After the load: rejects the poses of glitches when the options say so; the loaded scan's pose
+// faults.
+const PoseFaults& applyPoseOptions(const RunOptions& options, const ProjectRecords& project);
 
 // The stages that the requested outputs read.
 StageNeeds runNeeds(const RunOptions& options);

@@ -98,8 +98,9 @@ calls raise ValueError. Waits for a running call.)";
 
 inline constexpr const char* LOAD_DOC =
     R"(Loads a project from its MDL file (str, bytes or os.PathLike). mask: (first, last), the
-band of samples pictures and exports leave out; inverse: pictures with sample 0 at the bottom.
-Raises LoadError (an OSError; a FileNotFoundError for a missing file).)";
+band of samples pictures and exports leave out; inverse: pictures with sample 0 at the bottom;
+drop_pose_glitches: the pose glitches' samples get no points. Warns (UserWarning) of poses that
+give no points and of glitches. Raises LoadError (an OSError; a FileNotFoundError for a missing file).)";
 
 inline constexpr const char* SIMULATE_DOC =
     R"(Writes a simulated project (sim.mdl, sim.cal, sim.ds, truth.npy) into out_dir, which it

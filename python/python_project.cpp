@@ -7,6 +7,7 @@
 #include "python/python_args.h"
 #include "python/python_errors.h"
 #include "python/stage_watch.h"
+#include "scan/pose_glitches.h"
 
 namespace quorvel::python {
 
@@ -50,7 +51,7 @@ CallOptions::CallOptions(PythonProject& p, std::optional<int> threads)
 }
 
 std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath, const py::handle& mask,
-                                                 bool inverse) {
+                                                 bool inverse, bool dropGlitches) {
   auto p = std::make_unique<PythonProject>();
   p->mdlPath = mdlPath;
   p->project.render.inverse = inverse ? 1 : 0;
@@ -59,12 +60,18 @@ std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath, con
   {
     py::gil_scoped_release release;
     loaded = loadProject(p->project.records(), mdlPath, failure);
+    if (loaded && dropGlitches) dropPoseGlitches(p->project.store);
   }
   if (!loaded) raiseLoadError(failure);
   p->lines = p->project.store.lineCount;
   p->samples = p->project.store.pointsPerLine;
   if (const auto band = maskArg(mask, p->project.store.pointsPerLine)) {
     p->project.mask = {band->first, band->second};
+  }
+  const PoseFaults& faults = p->project.store.poseFaults;
+  if (faults.any()) {
+    const std::string text = mdlPath + ": " + poseFaultsText(faults, dropGlitches);
+    if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) throw py::error_already_set();
   }
   return p;
 }

@@ -48,9 +48,10 @@ class ProjectLock {
 };
 
 // Loads a project; raises LoadError(text, caption, reason) as the window's message would say,
-// ValueError for a mask outside the scan's samples.
+// ValueError for a mask outside the scan's samples. With dropGlitches the glitches' samples get
+// no point; a warning names the pose faults.
 std::unique_ptr<PythonProject> loadPythonProject(const std::string& mdlPath, const py::handle& mask,
-                                                 bool inverse);
+                                                 bool inverse, bool dropGlitches);
 
 // The project's lock (above); ValueError when the project is closed.
 std::unique_ptr<ProjectLock> lockOpen(PythonProject& p);

@@ -86,10 +86,11 @@ PYBIND11_MODULE(_core, m) {
   bindProject(m);
   m.def(
       "load",
-      [](const PathArg& path, const MaskArg& mask, bool inverse) {
-        return loadPythonProject(pathArg(path.object, "path"), mask.object, inverse);
+      [](const PathArg& path, const MaskArg& mask, bool inverse, bool dropGlitches) {
+        return loadPythonProject(pathArg(path.object, "path"), mask.object, inverse, dropGlitches);
       },
-      py::arg("path"), py::arg("mask") = py::none(), py::arg("inverse") = false, LOAD_DOC);
+      py::arg("path"), py::arg("mask") = py::none(), py::arg("inverse") = false,
+      py::arg("drop_pose_glitches") = false, LOAD_DOC);
   m.def("simulate", simulate, py::arg("out_dir"), py::arg("scene") = "street",
         py::arg("lines") = 1500, py::arg("setup") = 0.5, py::arg("seed") = 1, SIMULATE_DOC);
 }

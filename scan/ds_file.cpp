@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "scan/file_bytes.h"
 #include "scan/file_system.h"
+#include "scan/pose_glitches.h"
 
 namespace quorvel {
 
@@ -83,6 +85,8 @@ Status parseDsHeader(std::span<const unsigned char> bytes, DsHeader& header, Sca
   return {};
 }
 
+// Records to scan lines; a record cut inside its pose, or whose pose is not finite, gives a line
+// with a rejected pose.
 Status scanLinesOfRecords(std::span<const unsigned char> records, size_t recordSize,
                           std::vector<ScanLine>& lines) {
   const size_t count = (records.size() + recordSize - 1) / recordSize;
@@ -96,12 +100,49 @@ Status scanLinesOfRecords(std::span<const unsigned char> records, size_t recordS
     const size_t length = std::min(recordSize, records.size() - offset);
     std::memcpy(static_cast<void*>(&line), records.data() + offset, length);
     makePoseRotation(line.rotation, line.attitude[0], line.attitude[1], line.attitude[2]);
+    line.poseRejected = length < offsetof(ScanLine, reserved) || !isFinitePose(line);
     offset += length;
   }
   return {};
 }
 
+// The record the file ends inside, if any (none inside the skipped records).
+std::optional<CutRecord> cutRecordOf(uint64_t fileSize, size_t recordSize) {
+  const uint64_t skipped = DS_HEADER_SIZE + SKIPPED_LEADING_LINES * recordSize;
+  if (fileSize <= skipped || (fileSize - skipped) % recordSize == 0) return std::nullopt;
+  const int64_t leftOver = static_cast<int64_t>((fileSize - skipped) % recordSize);
+  return CutRecord{static_cast<int64_t>((fileSize - skipped) / recordSize), leftOver,
+                   static_cast<int32_t>(recordSize),
+                   leftOver < static_cast<int64_t>(offsetof(ScanLine, reserved))};
+}
+
 }  // namespace
+
+WindowRecords windowRecords(const LineWindow& window, int64_t fileLines) {
+  WindowRecords records;
+  records.first = std::clamp<int64_t>(window.first, 0, fileLines);
+  records.end = std::clamp<int64_t>(window.first + window.count, records.first, fileLines);
+  const int64_t margin = records.end > records.first ? POSE_CONTEXT_LINES : 0;
+  records.readFirst = std::max<int64_t>(records.first - margin, 0);
+  records.readEnd = std::min<int64_t>(records.end + margin, fileLines);
+  return records;
+}
+
+Status parseWindowRecords(std::span<const unsigned char> records, const WindowRecords& window,
+                          int64_t fileLines, uint64_t fileSize, size_t recordSize,
+                          DsContents& contents) {
+  std::vector<ScanLine> lines;
+  if (Status status = scanLinesOfRecords(records, recordSize, lines); !status.ok()) return status;
+  PoseFaults faults = findPoseFaults(lines, window.readFirst, fileLines);
+  faults.cutRecord = cutRecordOf(fileSize, recordSize);
+  contents.poseFaults = faultsWithin(faults, window.first, window.end);
+  lines.erase(lines.begin() + (window.end - window.readFirst), lines.end());
+  lines.erase(lines.begin(), lines.begin() + (window.first - window.readFirst));
+  contents.lines = std::move(lines);
+  contents.firstLine = window.first;
+  contents.fileLines = fileLines;
+  return {};
+}
 
 Status parseDsFile(std::span<const unsigned char> bytes, DsContents& contents) {
   DsHeader header;
@@ -111,15 +152,15 @@ Status parseDsFile(std::span<const unsigned char> bytes, DsContents& contents) {
   const size_t count = loadableRecordCount(bytes.size(), recordSize);
   const size_t skipped = DS_HEADER_SIZE + SKIPPED_LEADING_LINES * recordSize;
   const size_t available = count == 0 ? 0 : std::min(count * recordSize, bytes.size() - skipped);
-  std::vector<ScanLine> lines;
+  const int64_t fileLines = static_cast<int64_t>(count);
+  DsContents parsed;
   Status status =
-      scanLinesOfRecords(bytes.subspan(count == 0 ? 0 : skipped, available), recordSize, lines);
+      parseWindowRecords(bytes.subspan(count == 0 ? 0 : skipped, available),
+                         {0, fileLines, 0, fileLines}, fileLines, bytes.size(), recordSize, parsed);
   if (!status.ok()) return status;
-  contents.header = header;
-  contents.setup = setup;
-  contents.lines = std::move(lines);
-  contents.firstLine = 0;
-  contents.fileLines = static_cast<int64_t>(contents.lines.size());
+  parsed.header = header;
+  parsed.setup = setup;
+  contents = std::move(parsed);
   return {};
 }
 
@@ -134,6 +175,8 @@ void installDsContents(ScanStore& store, DsContents&& contents) {
   store.recordSize = contents.setup.recordSize;
   store.lineCount = static_cast<int32_t>(contents.lines.size());
   store.lines = std::move(contents.lines);
+  store.firstLine = contents.firstLine;
+  store.poseFaults = std::move(contents.poseFaults);
 }
 
 Status readDsContents(const std::string& path, DsContents& contents) {
@@ -156,22 +199,21 @@ Status readWindow(FileHandle handle, const LineWindow& window, DsContents& conte
   if (!status.ok()) return status;
   const size_t recordSize = static_cast<size_t>(contents.setup.recordSize);
   contents.fileLines = static_cast<int64_t>(loadableRecordCount(fileSize, recordSize));
-  const int64_t first = std::clamp<int64_t>(window.first, 0, contents.fileLines);
-  const int64_t end = std::clamp<int64_t>(window.first + window.count, first, contents.fileLines);
-  contents.firstLine = first;
-  const uint64_t offset = DS_HEADER_SIZE + (SKIPPED_LEADING_LINES + first) * recordSize;
-  const uint64_t wanted =
-      std::min<uint64_t>((end - first) * recordSize, fileSize - std::min(offset, fileSize));
+  const WindowRecords read = windowRecords(window, contents.fileLines);
+  const uint64_t offset = DS_HEADER_SIZE + (SKIPPED_LEADING_LINES + read.readFirst) * recordSize;
+  const uint64_t wanted = std::min<uint64_t>((read.readEnd - read.readFirst) * recordSize,
+                                             fileSize - std::min(offset, fileSize));
   std::vector<unsigned char> records;
   try {
     records.resize(wanted);
   } catch (const std::bad_alloc&) {
-    return fault("not enough memory for the scan lines", std::to_string(end - first) + " lines");
+    return fault("not enough memory for the scan lines",
+                 std::to_string(read.end - read.first) + " lines");
   }
   reason = readFileAt(handle, offset, records.data(), records.size(), got);
   if (!reason.empty()) return fault("cannot read the file", reason);
   if (got != records.size()) return fault("the file ended while it was read");
-  return scanLinesOfRecords(records, recordSize, contents.lines);
+  return parseWindowRecords(records, read, contents.fileLines, fileSize, recordSize, contents);
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ struct DsContents {
   std::vector<ScanLine> lines;  // the records after the 200 skipped ones, pose rotations set
   int64_t firstLine = 0;        // the file's scan line that lines[0] is (a window's first)
   int64_t fileLines = 0;        // the scan lines of the whole file
+  PoseFaults poseFaults;        // of the lines read, found as in the whole file
 };
 
 // Consecutive scan lines of a DS file, counted from 0 after the 200 skipped records.
@@ -46,8 +47,23 @@ struct LineWindow {
 };
 
 // Parses DS bytes: rejects a file shorter than its header and an unaccepted set-up, skips the
-// first 200 records, keeps a trailing partial record (missing bytes zero).
+// first 200 records, keeps a trailing partial record (missing bytes zero; cut inside its pose,
+// its pose is rejected), rejects the poses that are not finite and finds the pose faults.
 Status parseDsFile(std::span<const unsigned char> bytes, DsContents& contents);
+
+// The records that reading a window takes: the window's lines (cut at the file's end) and
+// POSE_CONTEXT_LINES more on each side, whose poses decide which of the window's are glitches.
+struct WindowRecords {
+  int64_t first = 0, end = 0;          // the window's lines first ... end - 1
+  int64_t readFirst = 0, readEnd = 0;  // the lines read
+};
+WindowRecords windowRecords(const LineWindow& window, int64_t fileLines);
+
+// The window's lines with their pose faults from the records of lines readFirst ... readEnd - 1
+// (a trailing partial record included) of a file of fileLines lines and fileSize bytes.
+Status parseWindowRecords(std::span<const unsigned char> records, const WindowRecords& window,
+                          int64_t fileLines, uint64_t fileSize, size_t recordSize,
+                          DsContents& contents);
 
 // Zero-filled scan lines; fails instead of throwing when the memory cannot be had.
 Status allocateScanLines(size_t count, std::vector<ScanLine>& lines);
@@ -59,8 +75,9 @@ void installDsContents(ScanStore& store, DsContents&& contents);
 Status readDsContents(const std::string& path, DsContents& contents);
 
 // Reads the header and only the records of the window (cut at the file's end), seeking past
-// all others, so that memory follows the window, not the file. A window of 0 lines reads the
-// header and counts the file's lines.
+// all others, so that memory follows the window, not the file; the pose faults of its lines are
+// found from POSE_CONTEXT_LINES more on each side. A window of 0 lines reads the header and
+// counts the file's lines.
 Status readDsLineWindow(const std::string& path, const LineWindow& window, DsContents& contents);
 
 // Reads, parses and installs a DS file. On failure the store is unchanged, header included.

@@ -11,11 +11,10 @@ double sampleAngle(const ScanStore& store, int32_t s) {
   return s * store.angularStep + store.startAngle;
 }
 
-// The sample's range and angle when it lies in the store and its range is valid.
+// The sample's range and angle when it lies in the store and has a point.
 bool validSample(const ScanStore& store, int32_t l, int32_t s, double& r, double& theta) {
   if (l < 0 || l >= store.lineCount || s < 0 || s >= store.pointsPerLine) return false;
-  r = sampleRange(store, (*store.lines)[static_cast<size_t>(l)].range[s]);
-  if (!isValidRange(r)) return false;
+  if (!pointRange(store, (*store.lines)[static_cast<size_t>(l)], s, r)) return false;
   theta = sampleAngle(store, s);
   return true;
 }

@@ -1,6 +1,9 @@
 // Samples to points: the 2-D point in the scanner's scan plane and the 3-D world point through
 // the calibration and the line's pose. A sample has a point only when its range r satisfies
-// MIN_RANGE <= r <= MAX_RANGE (a NaN range has none); callers skip samples without one.
+// MIN_RANGE <= r <= MAX_RANGE (a NaN range has none) and its line's pose is not rejected (a NaN
+// or an infinity, a pose cut off with the file, a dropped pose glitch): then neither point, so
+// that every stage treats its samples like samples out of range. Callers skip samples without a
+// point.
 #pragma once
 
 #include <array>
@@ -25,6 +28,13 @@ inline bool isValidRange(double r) {
 // The range of a raw sample value.
 inline double sampleRange(const ScanStore& store, int16_t raw) {
   return static_cast<double>(raw) / static_cast<double>(store.rangeUnit);
+}
+
+// True with the range r of sample s of `line` when the sample has a point.
+inline bool pointRange(const ScanStore& store, const ScanLine& line, int32_t s, double& r) {
+  if (line.poseRejected) return false;
+  r = sampleRange(store, line.range[s]);
+  return isValidRange(r);
 }
 
 // The world point at range r along the scan angle with cosine cosTheta and sine sinTheta, of a
@@ -58,8 +68,8 @@ class WorldPoints {
   bool operator()(int32_t l, int32_t s, Vec3& point) const {
     if (l < 0 || l >= store_.lineCount || s < 0 || s >= store_.pointsPerLine) return false;
     const ScanLine& line = (*store_.lines)[static_cast<size_t>(l)];
-    const double r = sampleRange(store_, line.range[s]);
-    if (!isValidRange(r)) return false;
+    double r;
+    if (!pointRange(store_, line, s, r)) return false;
     point = scanToWorldPoint(calib_, line, r, angles_.cos[static_cast<size_t>(s)],
                              angles_.sin[static_cast<size_t>(s)]);
     return true;

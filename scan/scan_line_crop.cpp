@@ -48,6 +48,7 @@ void keepScanLines(ScanStore& store, int32_t first, int32_t count) {
   store.labelMap.reset();
   store.segmentTable.reset();
   store.lineCount = count;
+  store.firstLine += first;
 }
 
 }  // namespace quorvel

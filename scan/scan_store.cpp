@@ -7,6 +7,19 @@ ScanStore scanStore;
 void initScanStore(ScanStore& store) {
   store.lines.reset();
   store.lineCount = 0;
+  store.firstLine = 0;
+  store.poseFaults = {};
+  releaseDerivedBuffers(store);
+}
+
+void freeScanStore(ScanStore& store) {
+  initScanStore(store);
+}
+
+void releaseDerivedBuffers(ScanStore& store) {
+  if (store.lineSegmentLists) {
+    for (LineSegmentList& list : *store.lineSegmentLists) freeLineSegmentList(list);
+  }
   store.varianceMap.reset();
   store.normalMap.reset();
   store.labelMap.reset();
@@ -15,13 +28,6 @@ void initScanStore(ScanStore& store) {
   store.lineSegmentLists.reset();
   store.surfaceClassMap.reset();
   store.kerbFeet.reset();
-}
-
-void freeScanStore(ScanStore& store) {
-  if (store.lineSegmentLists) {
-    for (LineSegmentList& list : *store.lineSegmentLists) freeLineSegmentList(list);
-  }
-  initScanStore(store);
 }
 
 void initScanStore() {

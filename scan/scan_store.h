@@ -10,6 +10,7 @@
 
 #include "scan/derived_buffers.h"
 #include "scan/geometry.h"
+#include "scan/pose_faults.h"
 
 namespace quorvel {
 
@@ -26,6 +27,9 @@ struct ScanLine {
   uint8_t reserved[4];              // not interpreted; written back unchanged
   int16_t range[MAX_LINE_SAMPLES];  // raw samples; the first pointsPerLine come from the file
   Mat3 rotation;                    // RotX(ax) RotY(ay) RotZ(az), computed at load
+  // The pose holds a NaN or an infinity, was cut off with the file, or is a pose glitch the user
+  // chose to drop: no sample of the line has a point (its ranges still make the range image).
+  bool poseRejected;
 };
 
 static_assert(std::endian::native == std::endian::little, "DS records are little-endian");
@@ -47,6 +51,8 @@ struct ScanStore {
 
   std::optional<std::vector<ScanLine>> lines;  // none until a DS file loads
   int32_t lineCount = 0;                       // L, the usable lines
+  int64_t firstLine = 0;  // the DS file's scan line that lines[0] is (a window's first)
+  PoseFaults poseFaults;  // of the loaded lines, in the file's scan line numbers
 
   // Buffers derived from the lines; each is none or sized for lineCount x pointsPerLine.
   std::optional<std::vector<double>> varianceMap;                // sample-major s * L + l
@@ -61,8 +67,9 @@ struct ScanStore {
 
 extern ScanStore scanStore;  // the process-wide store
 
-void initScanStore(ScanStore& store);  // no lines, no buffers; header values untouched
-void freeScanStore(ScanStore& store);  // releases lines and every derived buffer
+void initScanStore(ScanStore& store);          // no lines, no buffers; header values untouched
+void freeScanStore(ScanStore& store);          // releases lines and every derived buffer
+void releaseDerivedBuffers(ScanStore& store);  // every derived buffer; the lines stay
 void initScanStore();
 void freeScanStore();
 

@@ -328,7 +328,12 @@ void addToBins(LineGround& g) {
 }  // namespace
 
 Vec3 travelDirection(const ScanStore& store, const SensorCalib& calib, int32_t l) {
-  const int32_t before = std::max(l - 1, 0), after = std::min(l + 1, store.lineCount - 1);
+  // A neighbour whose pose is rejected has no position to go by: the line itself stands in.
+  const auto usable = [&](int32_t k) {
+    return !(*store.lines)[static_cast<size_t>(k)].poseRejected;
+  };
+  const int32_t before = l > 0 && usable(l - 1) ? l - 1 : l;
+  const int32_t after = l + 1 < store.lineCount && usable(l + 1) ? l + 1 : l;
   const Vec3& p0 = (*store.lines)[static_cast<size_t>(before)].position;
   const Vec3& p1 = (*store.lines)[static_cast<size_t>(after)].position;
   const Vec3 travel = {p1[0] - p0[0], p1[1] - p0[1], 0.0};

@@ -100,7 +100,8 @@ struct LineGround {
 };
 
 // The line's direction of travel, from the positions of its neighbours (clamped to the loaded
-// lines); the scan plane's normal when they stand still.
+// lines; the line itself for a neighbour whose pose is rejected); the scan plane's normal when
+// they stand still.
 Vec3 travelDirection(const ScanStore& store, const SensorCalib& calib, int32_t l);
 
 // Fills `ground` for scan line l.

@@ -93,7 +93,10 @@ class Project:
     ) -> bool: ...
 
 def load(
-    path: PathArg, mask: Optional[tuple[int, int]] = None, inverse: bool = False
+    path: PathArg,
+    mask: Optional[tuple[int, int]] = None,
+    inverse: bool = False,
+    drop_pose_glitches: bool = False,
 ) -> Project: ...
 def simulate(
     out_dir: PathArg, scene: str = "street", lines: int = 1500, setup: float = 0.5, seed: int = 1

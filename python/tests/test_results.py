@@ -138,3 +138,20 @@ def test_arrays_outlive_their_project_and_its_close():
     del project
     gc.collect()
     assert same_bits(variance, kept[0]) and variance[700, 100] >= 0.0
+
+
+def test_bad_poses_give_nan_points_and_class_0(tmp_path):
+    mdl = quorvel.simulate(tmp_path, lines=60, setup=1.0)
+    ds = bytearray((tmp_path / "sim.ds").read_bytes())
+    record = lambda line: 12 + (200 + line) * 414
+    ds[record(20) + 24:record(20) + 32] = np.float64(np.nan).tobytes()  # position x
+    ds[record(40) + 24:record(40) + 32] = np.float64(1e7).tobytes()  # a glitch
+    (tmp_path / "sim.ds").write_bytes(bytes(ds))
+    for drop in (False, True):
+        with pytest.warns(UserWarning, match=r"without points: 20 \(1 line\).* glitches, "
+                          + ("left out" if drop else "kept")):
+            project = quorvel.load(mdl, drop_pose_glitches=drop)
+        points, classes = project.points(), project.line_classes()
+        assert np.isnan(points[20]).all() and (classes[20] == 0).all()
+        assert np.isnan(points[40]).all() == drop and (classes[40] == 0).all() == drop
+        assert not np.isnan(points[21]).all()

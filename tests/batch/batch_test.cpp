@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 #include <sstream>
 #include <thread>
 
@@ -232,6 +233,55 @@ TEST(Batch, AProjectThatCannotBeReadFailsAlone) {
           .status,
       1);  // the array's element 1 is the damaged project's task
   EXPECT_EQ(quorvel(root, arguments + "100").status, 2);
+}
+
+// A drive with one line 10^7 away and a healthy one. Planned as they are, the batch names the
+// drive and the line that blow its grid up before any task runs, and the glitched task fails
+// naming the line. With --drop-pose-glitches both are done, their records and the report name
+// the glitch, and the mosaic (read by GDAL) holds every count of both tasks' rasters.
+TEST(Batch, AGlitchedDriveIsNamedBeforeAnyTaskRunsAndDroppedOnRequest) {
+  const std::string root = test::freshTestDir(), g = root + "/g", h = root + "/h";
+  ASSERT_EQ(quorvel(root, "simulate --out " + g + " --lines 120 --setup 1.0 --seed 4").status, 0);
+  ASSERT_EQ(quorvel(root, "simulate --out " + h + " --lines 120 --setup 1.0 --seed 9").status, 0);
+  Bytes ds = test::readFile(g + "/sim.ds");
+  double x;
+  std::memcpy(&x, &ds[12 + 260 * 414 + 24], 8);
+  x += 1e7;
+  std::memcpy(&ds[12 + 260 * 414 + 24], &x, 8);  // line 60
+  test::writeFile(g + "/sim.ds", ds);
+  const std::string batch =
+      "batch " + g + "/sim.mdl " + h + "/sim.mdl --export count-map --jobs 1 --out " + root;
+  const test::CommandRun kept = quorvel(root, batch + "/kept");
+  EXPECT_EQ(kept.status, 1);
+  EXPECT_NE(kept.err.find("Batch grid warning: " + root + "/kept/grid.master (100000040 x "),
+            std::string::npos)
+      << kept.err;
+  EXPECT_NE(kept.err.find("project sim (" + g +
+                          "/sim.mdl) spreads over the most; farthest from "
+                          "the middle of the drive: scan lines 60 (10000000), "),
+            std::string::npos)
+      << kept.err;
+  EXPECT_NE(kept.out.find("failed tasks/sim-0-119: Export count-map failure."), std::string::npos);
+  const test::CommandRun dropped = quorvel(root, batch + "/dropped --drop-pose-glitches");
+  ASSERT_EQ(dropped.status, 0) << dropped.out << dropped.err;
+  const std::string faults =
+      "\"poseFaults\": {\n    \"cutRecord\": null,\n    \"glitches\": [\n      [\n        60,";
+  EXPECT_NE(test::textOf(root + "/dropped/tasks/sim-0-119/task.json").find(faults),
+            std::string::npos);
+  EXPECT_NE(test::textOf(root + "/dropped/report.json").find("\"task\": \"tasks/sim-0-119\""),
+            std::string::npos);
+  const auto sum = [](const Bytes& cells) {
+    return std::accumulate(cells.begin(), cells.end(), 0L);
+  };
+  const long first = sum(test::readFile(root + "/dropped/tasks/sim-0-119/map-h.raw"));
+  const long second = sum(test::readFile(root + "/dropped/tasks/sim.2-0-119/map-h.raw"));
+  EXPECT_TRUE(first > 0 && second > 0);
+  const std::string cells = root + "/dropped/map-h.cells";
+  ASSERT_EQ(test::runCommand(
+                root, "gdal_translate -q -of ENVI " + root + "/dropped/mosaic/map-h.tif " + cells)
+                .status,
+            0);
+  EXPECT_EQ(sum(test::readFile(cells)), first + second);
 }
 
 }  // namespace

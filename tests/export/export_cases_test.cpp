@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cfloat>
 #include <cstring>
 #include <filesystem>
 
@@ -125,8 +126,10 @@ INSTANTIATE_TEST_SUITE_P(Exports, EveryExport, ::testing::ValuesIn(EXPORTS),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A batch task's store starts at the drive's scan line firstLine, which LAS gives as GPS time;
-// the classification comes from the surface class, the user data from the line class.
-TEST(LasExport, NumbersScanLinesFromTheFirstLineClassifiesAndRefusesTooWideExtents) {
+// the classification comes from the surface class, the user data from the line class. A
+// coordinate beyond the LAS integers, or one that is not finite (a pose and a calibration of huge
+// numbers overflow), fails the export, naming the point.
+TEST(LasExport, NumbersScanLinesFromTheFirstLineClassifiesAndRefusesPointsOutsideItsIntegers) {
   const test::PlacedScan scan = test::placedScan({{{1, 2, 3}, 2, 1},
                                                   {{4, 5, 6}, 8, 2},
                                                   {{1, 1, 1}, 4, 3},
@@ -151,9 +154,17 @@ TEST(LasExport, NumbersScanLinesFromTheFirstLineClassifiesAndRefusesTooWideExten
   EXPECT_TRUE(exportLas(widest.sources(), path).ok());
   std::filesystem::remove(path);
   const test::PlacedScan wide = test::placedScan({{{0, 0, 0}, 8}, {{2147483.7, 0, 0}, 8}});
-  EXPECT_EQ(exportLas(wide.sources(), path).reason,
-            "extent too large for LAS coordinates; expected at most 2147483.647 on every axis (1 "
-            "mm steps)");
+  EXPECT_EQ(exportLas({wide.store, wide.calib, MaskRange{}, 7}, path).reason,
+            "coordinate outside the LAS integer range: x 2147483.700 at scan line 8, sample 0, "
+            "2147483.700 above the minimum 0.000 at scan line 7, sample 0; expected at most "
+            "2147483.647 above it (1 mm steps as 32-bit integers)");
+  test::PlacedScan huge = test::placedScan({{{1, 2, 3}, 2}, {{DBL_MAX, 5, 6}, 8}});
+  huge.calib.translation = {DBL_MAX, 0, 0};
+  for (auto run : {&exportLas, &Runs::ply}) {
+    EXPECT_EQ(run({huge.store, huge.calib, MaskRange{}, 7}, path).reason,
+              "point coordinate not finite: inf 5 6; expected finite numbers; scan line 8, "
+              "sample 0");
+  }
   EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
