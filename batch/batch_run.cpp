@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <thread>
 
+#include "batch/batch_page.h"
 #include "batch/grid.h"
 #include "batch/local_pool.h"
 #include "batch/merge.h"
 #include "batch/plan.h"
 #include "batch/slurm_submit.h"
-#include "batch/task_check.h"
+#include "batch/task_state.h"
 #include "export/map_files.h"
 #include "pipeline/report.h"
 #include "scan/output_file.h"
@@ -77,16 +78,13 @@ Status settleGrid(const std::string& dir, BatchPlan& plan, bool replanned, std::
 }
 
 // The tasks to run; says why a task that was done runs again.
-std::vector<int64_t> pendingTasks(const std::string& dir, const BatchPlan& plan,
-                                  std::ostream& out) {
-  MapParams grid;
-  const bool maps = planHasMaps(plan) && readPlannedGrid(dir, plan, grid).ok();
+std::vector<int64_t> pendingTasks(const std::vector<TaskState>& states, std::ostream& out) {
   std::vector<int64_t> pending;
-  for (size_t k = 0; k < plan.tasks.size(); ++k) {
-    const TaskCheck check = checkTask(dir, plan, k, maps ? &grid : nullptr);
+  for (size_t k = 0; k < states.size(); ++k) {
+    const TaskCheck& check = states[k].check;
     if (check.done) continue;
     if (check.ran && check.record.done) {
-      out << "Task " << plan.tasks[k].folder << " runs again: " << check.why << "\n";
+      out << "Task " << states[k].task->folder << " runs again: " << check.why << "\n";
     }
     pending.push_back(static_cast<int64_t>(k));
   }
@@ -94,10 +92,15 @@ std::vector<int64_t> pendingTasks(const std::string& dir, const BatchPlan& plan,
 }
 
 int runLocally(const BatchOptions& options, const std::string& dir, const BatchPlan& plan,
-               const std::vector<int64_t>& pending, std::ostream& out, std::ostream& err) {
+               const std::vector<int64_t>& pending, PageFollower& page, std::ostream& out,
+               std::ostream& err) {
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  PoolOptions pool{programPath(), dir, options.jobs > 0 ? options.jobs : std::max(1, cores / 2),
-                   options.run.threads, !options.quiet && isatty(2)};
+  PoolOptions pool{programPath(),
+                   dir,
+                   options.jobs > 0 ? options.jobs : std::max(1, cores / 2),
+                   options.run.threads,
+                   !options.quiet && isatty(2),
+                   [&page](int64_t k, const TaskRecord* ended) { page.taskChanged(k, ended); }};
   if (pool.threads == 0) pool.threads = std::max(1, cores / pool.jobs);
   out << "Running " << pending.size() << " of " << plan.tasks.size() << " tasks, " << pool.jobs
       << " at a time (" << plan.tasks.size() - pending.size() << " done before)\n";
@@ -142,8 +145,20 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     reportFailure(err, "Batch plan failure.", status.file, status.reason);
     return EXIT_FAILURE_REPORTED;
   }
-  const std::vector<int64_t> pending = pendingTasks(dir, plan, out);
-  if (!options.slurm) return runLocally(options, dir, plan, pending, out, err);
+  MapParams grid;
+  const bool maps = planHasMaps(plan) && readPlannedGrid(dir, plan, grid).ok();
+  const std::vector<TaskState> states = taskStates(dir, plan, maps ? &grid : nullptr);
+  const std::vector<int64_t> pending = pendingTasks(states, out);
+  if (Status status = writePlannedPage(dir, options.command, plan, maps ? &grid : nullptr, states);
+      !status.ok()) {
+    reportFailure(err, "Batch page failure.", status.file.empty() ? dir : status.file,
+                  status.reason);
+    return EXIT_FAILURE_REPORTED;
+  }
+  if (!options.slurm) {
+    PageFollower page(dir, plan, maps ? std::optional(grid) : std::nullopt, states);
+    return runLocally(options, dir, plan, pending, page, out, err);
+  }
   const Status submitted = submitToSlurm({programPath(), dir, options.sbatchOptions}, pending, out);
   if (!submitted.ok()) {
     reportFailure(err, "Slurm submission failure.", dir, submitted.reason);

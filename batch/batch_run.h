@@ -19,7 +19,8 @@ struct BatchOptions {
   bool slurm = false;
   std::string sbatchOptions;
   bool quiet = false;
-  RunOptions run;  // the outputs of every task, as `run` takes them
+  RunOptions run;       // the outputs of every task, as `run` takes them
+  std::string command;  // the command line as given, for the batch page
 };
 
 // Exit status: 0 when every task is done and merged (or, with Slurm, submitted), 1 when a task

@@ -125,6 +125,7 @@ PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks
     progress.linesEnded += taskLineCount(plan.tasks[static_cast<size_t>(k)]);
     const TaskRecord record = settle(plan, options, k, status);
     ++(record.done ? result.done : result.failed);
+    if (options.watch) options.watch(k, &record);
     if (record.done) progress.samplesDone += record.samples;
   };
   while (next < tasks.size() || !running.empty() || !claimed.empty()) {
@@ -135,6 +136,7 @@ PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks
         continue;
       }
       const pid_t pid = startTask(options, plan.tasks[static_cast<size_t>(k)], k);
+      if (pid > 0 && options.watch) options.watch(k, nullptr);
       if (pid > 0) running[pid] = k;
       if (pid <= 0) ended(k, -1);
     }
@@ -147,6 +149,7 @@ PoolResult runLocalPool(const BatchPlan& plan, const std::vector<int64_t>& tasks
     } else {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    if (options.watch) options.watch(-1, nullptr);
     if (options.progress) {
       const std::chrono::duration<double> elapsed = Clock::now() - start;
       showProgress(progress, result, running.size(), elapsed.count(), err);

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "batch/plan.h"
+#include "batch/task_record.h"
 
 namespace quorvel::batch {
 
@@ -17,6 +19,9 @@ struct PoolOptions {
   int jobs = 1;           // processes at a time
   int threads = 0;        // each task's worker threads
   bool progress = false;  // one line for the whole batch on standard error
+  // Told as each task starts (ended: null) and ends (its record), and at every turn of the
+  // pool's loop (k = -1), so that the batch page can follow the tasks.
+  std::function<void(int64_t k, const TaskRecord* ended)> watch;
 };
 
 struct PoolResult {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "batch/batch_page.h"
 #include "batch/grid.h"
 #include "batch/kerb_mosaic.h"
 #include "batch/mosaic.h"
@@ -15,6 +16,7 @@
 #include "batch/task_check.h"
 #include "batch/task_lock.h"
 #include "batch/task_record.h"
+#include "batch/task_state.h"
 #include "pipeline/report.h"
 #include "scan/file_bytes.h"
 #include "scan/output_file.h"
@@ -24,28 +26,6 @@ namespace quorvel::batch {
 namespace {
 
 using nlohmann::json;
-
-// A planned task as the merge finds it.
-struct TaskState {
-  const PlannedTask* task = nullptr;
-  TaskCheck check;
-  const char* state = "";  // done, failed, not run, running
-};
-
-std::vector<TaskState> taskStates(const std::string& dir, const BatchPlan& plan,
-                                  const MapParams* grid) {
-  std::vector<TaskState> states;
-  for (size_t k = 0; k < plan.tasks.size(); ++k) {
-    TaskState state{&plan.tasks[k], checkTask(dir, plan, k, grid), "done"};
-    if (!state.check.done) {
-      const std::string lock = dir + "/" + state.task->folder + "/" + TASK_LOCK;
-      state.state = claimedElsewhere(lock) ? "running" : state.check.ran ? "failed" : "not run";
-      if (claimedElsewhere(lock)) state.check.why = "running elsewhere";
-    }
-    states.push_back(std::move(state));
-  }
-  return states;
-}
 
 double taskSeconds(const TaskRecord& record) {
   double total = 0.0;
@@ -245,6 +225,7 @@ int runMerge(const std::string& dir, std::optional<ThisRun> thisRun, std::ostrea
   if (status.ok()) status = writeKerbMosaic(dir, plan, done);
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
+  if (status.ok()) status = writeMergedPage(dir, plan, maps ? &grid : nullptr, states, thisRun);
   printSummary(dir, report, out);
   if (!status.ok()) {
     reportFailure(err, "Merge failure.", status.file.empty() ? dir : status.file, status.reason);

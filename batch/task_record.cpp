@@ -75,6 +75,7 @@ json recordJson(const TaskRecord& record) {
           {"files", files},
           {"rasters", rasters},
           {"notes", record.notes},
+          {"track", record.track},
           {"inputs", inputsJson(record.inputs)},
           {"options", json::parse(record.options.empty() ? "null" : record.options)},
           {"grid", record.grid},
@@ -100,6 +101,7 @@ TaskRecord recordOf(const json& j) {
   for (const auto& [name, raster] : j.at("rasters").items())
     record.rasters[name] = rasterOf(raster);
   record.notes = j.at("notes").get<std::vector<std::string>>();
+  record.track = j.value("track", std::vector<std::array<double, 2>>{});  // older records: none
   record.inputs = inputsOf(j.at("inputs"));
   record.options = j.at("options").dump();
   record.grid = j.at("grid");

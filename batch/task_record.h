@@ -32,6 +32,7 @@ struct TaskRecord {
   std::vector<std::pair<std::string, uint64_t>> files;  // its outputs and their sizes
   PlacedRasters rasters;                                // its map rasters on the grid
   std::vector<std::string> notes;  // outputs left out on purpose, e.g. a raster without cells
+  std::vector<std::array<double, 2>> track;  // the vehicle's x, y along it (batch/vehicle_track.h)
   // What it was computed from: its input files, the plan's output options (their JSON text) and
   // the fingerprint of the batch's grid (empty without map rasters).
   TaskInputs inputs;

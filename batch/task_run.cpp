@@ -15,6 +15,7 @@
 #include "batch/task_lock.h"
 #include "batch/task_log.h"
 #include "batch/task_record.h"
+#include "batch/vehicle_track.h"
 #include "pipeline/report.h"
 #include "pipeline/run_steps.h"
 #include "scan/file_system.h"
@@ -102,6 +103,7 @@ bool runSteps(const ProjectRecords& project, const std::string& dir, const Batch
       faultsWithin(applyPoseOptions(plan.options, project), task.first, task.last + 1);
   const LineWindow window{task.first - lines.before, lines.before + lines.own + lines.after};
   if (!identifyTaskInputs(project, planned, window, err, record.inputs)) return false;
+  record.track = vehicleTrack(project.store, lines.before, lines.own);
   if (!runLineStages(project, plan.options, timer, err)) return false;
   OutputRequest request = taskRequest(dir, plan, task, folder);
   WrittenOutput written;

@@ -208,6 +208,22 @@ void addSimulate(CLI::App& app, Arguments& args) {
   simulate->add_option("--seed", args.simulation.seed, "Random seed")->capture_default_str();
 }
 
+// The command line as a shell would take it back: words with other than plain characters in
+// single quotes; the program by its file name.
+std::string commandLine(int argc, char** argv) {
+  std::string line = "quorvel";
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    const bool plain = !word.empty() && word.find_first_not_of(
+                                            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                            "0123456789-_./,:=+@%") == std::string::npos;
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    line += " " + (plain ? word : quoted + "'");
+  }
+  return line;
+}
+
 std::string versionText() {
   const std::string commit = QUORVEL_COMMIT;
   return std::string("quorvel ") + QUORVEL_VERSION +
@@ -251,6 +267,7 @@ int main(int argc, char** argv) {
     if (!options.ok()) return usageError("batch", options);
     args.batch.run = args.batchOutputs.run;
     args.batch.quiet = args.batchOutputs.quiet;
+    args.batch.command = commandLine(argc, argv);
     return batch::runBatch(args.batch, std::cout, std::cerr);
   }
   if (app.got_subcommand("task")) {
