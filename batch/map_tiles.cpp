@@ -7,12 +7,14 @@
 #include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <vector>
 
 #include "batch/colour_ramp.h"
 #include "export/gdal_session.h"
 #include "export/png_file.h"
 #include "scan/output_file.h"
+#include "scan/parallel_for.h"
 
 namespace quorvel::batch {
 
@@ -103,24 +105,67 @@ bool readTile(const Layer& layer, GDALRasterBandH band, int x0, int y0, int w, i
   return std::any_of(indices.begin(), indices.end(), [](unsigned char v) { return v != 0; });
 }
 
-Status writeTile(const std::string& folder, const Layer& layer, int z, int x, int y,
-                 const std::vector<unsigned char>& indices) {
-  const std::string column =
-      folder + "/" + layer.name + "/" + std::to_string(z) + "/" + std::to_string(x);
-  std::error_code error;
-  std::filesystem::create_directories(column, error);
-  if (error) return fileFault(error.message(), column);
+// A tile read and waiting to be written.
+struct PendingTile {
+  int z = 0, x = 0, y = 0;
+  std::vector<unsigned char> indices = std::vector<unsigned char>(TILE_CELLS);
+};
+
+// The folders the tiles go to, made on the way; each is synced once all its tiles are written.
+struct TileFolders {
+  std::string root;  // this merge's folder of tiles
+  std::set<std::string> made;
+
+  Status columnOf(const Layer& layer, const PendingTile& tile, std::string& column) {
+    const std::string layerFolder = root + "/" + layer.name;
+    const std::string zoomFolder = layerFolder + "/" + std::to_string(tile.z);
+    column = zoomFolder + "/" + std::to_string(tile.x);
+    if (made.count(column)) return {};
+    std::error_code error;
+    std::filesystem::create_directories(column, error);
+    if (error) return fileFault(error.message(), column);
+    made.insert({root, layerFolder, zoomFolder, column});
+    return {};
+  }
+};
+
+// Writes the tiles (on the worker threads: each is its own file in a folder nothing names yet)
+// and lists them in the layer.
+Status writeTiles(Layer& layer, TileFolders& folders, std::vector<PendingTile>& pending,
+                  size_t count) {
+  std::vector<std::string> paths(count);
+  for (size_t k = 0; k < count; ++k) {
+    std::string column;
+    if (Status status = folders.columnOf(layer, pending[k], column); !status.ok()) return status;
+    paths[k] = column + "/" + std::to_string(pending[k].y) + ".png";
+  }
+  std::vector<Status> written(count);
   const PngFormat format{PAGE_TILE_PIXELS, PAGE_TILE_PIXELS, layer.palette};
-  return writePng(column + "/" + std::to_string(y) + ".png", format,
-                  [&](int32_t row, std::span<unsigned char> bytes) {
-                    std::copy_n(indices.begin() + static_cast<ptrdiff_t>(row) * PAGE_TILE_PIXELS,
-                                bytes.size(), bytes.begin());
-                  });
+  parallelFor(count, parallelOptions, [&](size_t begin, size_t end) {
+    for (size_t k = begin; k < end; ++k) {
+      const std::vector<unsigned char>& indices = pending[k].indices;
+      written[k] = writePng(
+          paths[k], format,
+          [&](int32_t row, std::span<unsigned char> bytes) {
+            std::copy_n(indices.begin() + static_cast<ptrdiff_t>(row) * PAGE_TILE_PIXELS,
+                        bytes.size(), bytes.begin());
+          },
+          WriteMode::FreshFolder);
+    }
+  });
+  for (size_t k = 0; k < count; ++k) {
+    if (!written[k].ok()) return written[k];
+    layer.tiles.push_back(std::to_string(pending[k].z) + "/" + std::to_string(pending[k].x) + "/" +
+                          std::to_string(pending[k].y));
+  }
+  return {};
 }
 
-// Every tile of the layer that holds data, level by level.
-Status writeLayerTiles(const std::string& folder, const std::string& path, Layer& layer) {
-  std::vector<unsigned char> indices(TILE_CELLS);
+// Every tile of the layer that holds data, level by level: read here, a few dozen at a time,
+// and written on the worker threads.
+Status writeLayerTiles(TileFolders& folders, const std::string& path, Layer& layer) {
+  std::vector<PendingTile> pending(size_t{8} * static_cast<size_t>(workerCount(parallelOptions)));
+  size_t count = 0;
   std::vector<float> heights(layer.counts ? 0 : TILE_CELLS);
   const Mosaic& mosaic = *layer.mosaic;
   GdalErrorTrap trap;
@@ -136,20 +181,27 @@ Status writeLayerTiles(const std::string& folder, const std::string& path, Layer
             GDAL_DATA_COVERAGE_STATUS_EMPTY) {
           continue;
         }
-        if (!readTile(layer, band, x0, y0, w, h, indices, heights)) {
+        PendingTile& tile = pending[count];
+        const bool shown = readTile(layer, band, x0, y0, w, h, tile.indices, heights);
+        // Each block is read once: GDAL's block cache (5 % of the machine's memory) would only
+        // keep every block read until the end of the layer.
+        GDALFlushRasterCache(band);
+        if (!shown) {
           if (trap.failed()) return trap.fault("cannot read the mosaic", path);
           continue;
         }
-        const int x = x0 / PAGE_TILE_PIXELS, y = y0 / PAGE_TILE_PIXELS;
-        if (Status status = writeTile(folder, layer, z, x, y, indices); !status.ok()) {
+        tile.z = z;
+        tile.x = x0 / PAGE_TILE_PIXELS;
+        tile.y = y0 / PAGE_TILE_PIXELS;
+        if (++count < pending.size()) continue;
+        if (Status status = writeTiles(layer, folders, pending, count); !status.ok()) {
           return status;
         }
-        layer.tiles.push_back(std::to_string(z) + "/" + std::to_string(x) + "/" +
-                              std::to_string(y));
+        count = 0;
       }
     }
   }
-  return {};
+  return writeTiles(layer, folders, pending, count);
 }
 
 std::string hexColour(const Rgb& rgb) {
@@ -211,6 +263,7 @@ Status writeMapTiles(const std::string& dir, const PageMosaics& mosaics,
   }
   const std::string root = dir + "/view/tiles";
   const std::string stamp = freshFolder(root);
+  TileFolders folders{root + "/" + stamp, {}};
   json data = {{"folder", "view/tiles/" + stamp},
                {"tileSize", PAGE_TILE_PIXELS},
                {"levels", layers.empty() ? 0 : layers.front().mosaic->levels},
@@ -218,11 +271,12 @@ Status writeMapTiles(const std::string& dir, const PageMosaics& mosaics,
   for (Layer& layer : layers) {
     layer.palette = paletteOf(layer.ramp, layer.counts);
     const std::string path = layer.counts ? *mosaics.counts : *mosaics.heights;
-    if (Status status = writeLayerTiles(root + "/" + stamp, path, layer); !status.ok()) {
-      return status;
-    }
+    if (Status status = writeLayerTiles(folders, path, layer); !status.ok()) return status;
     data["layers"].push_back(layerJson(layer));
   }
+  if (!folders.made.empty()) folders.made.insert(root);  // the new folder's entry
+  const std::vector<std::string> made(folders.made.begin(), folders.made.end());
+  if (Status status = syncFolders(made); !status.ok()) return status;
   Status status = writeWholeFile(tilesScript, "window.QUORVEL_TILES = " + data.dump() + ";\n");
   if (status.ok()) removeOtherFolders(root, stamp);
   return status;

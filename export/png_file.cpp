@@ -59,10 +59,11 @@ bool encodePng(OutputFile& file, const PngFormat& format, const PngRows& rowAt,
 
 }  // namespace
 
-Status writePng(const std::string& path, const PngFormat& format, const PngRows& rowAt) {
+Status writePng(const std::string& path, const PngFormat& format, const PngRows& rowAt,
+                WriteMode mode) {
   if (format.width <= 0 || format.height <= 0) return fault("no picture to write", path);
   if (format.palette.size() > 256) return fault("a palette of more than 256 colours", path);
-  OutputFile file(path);
+  OutputFile file(path, mode);
   if (!file.ok()) return file.status();
   std::vector<png_byte> row((format.palette.empty() ? 3 : 1) * static_cast<size_t>(format.width));
   if (!encodePng(file, format, rowAt, row)) return fault("cannot write the picture", path);

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "scan/output_file.h"
 #include "scan/status.h"
 
 namespace quorvel {
@@ -25,6 +26,7 @@ struct PngFormat {
 // Fills row y (0 = top) with width pixels of the format.
 using PngRows = std::function<void(int32_t y, std::span<unsigned char> row)>;
 
-Status writePng(const std::string& path, const PngFormat& format, const PngRows& rowAt);
+Status writePng(const std::string& path, const PngFormat& format, const PngRows& rowAt,
+                WriteMode mode = WriteMode::ReplaceTarget);
 
 }  // namespace quorvel

@@ -75,13 +75,18 @@ bool isTemporaryOf(std::string_view fileName, std::string_view targetName) {
          allDigits(middle.substr(dash + 1));
 }
 
-OutputFile::OutputFile(std::string target) : target_(std::move(target)) {
-  if (const std::string reason = checkTarget(target_); !reason.empty()) {
-    status_ = fileFault(reason, target_);
-    return;
+OutputFile::OutputFile(std::string target, WriteMode mode) : target_(std::move(target)) {
+  if (mode == WriteMode::FreshFolder) {
+    temporary_ = target_;  // written in place: nothing names the folder yet
+    fresh_ = true;
+  } else {
+    if (const std::string reason = checkTarget(target_); !reason.empty()) {
+      status_ = fileFault(reason, target_);
+      return;
+    }
+    removeAbandonedTemporaries(target_);
+    temporary_ = unusedTemporaryName(target_);
   }
-  removeAbandonedTemporaries(target_);
-  temporary_ = unusedTemporaryName(target_);
   if (const std::string reason = fileSystemCalls().createNew(temporary_, handle_);
       !reason.empty()) {
     handle_ = -1;
@@ -160,7 +165,20 @@ Status OutputFile::replaceTarget() {
 
 Status OutputFile::commit() {
   complete();
+  if (fresh_) {
+    replaced_ = ok();  // the file stays under its name
+    return status_;
+  }
   return replaceTarget();
+}
+
+Status syncFolders(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    if (const std::string reason = fileSystemCalls().syncFolder(folder); !reason.empty()) {
+      return fileFault(reason, folder);
+    }
+  }
+  return {};
 }
 
 Status writeWholeFile(const std::string& path, std::string_view bytes) {

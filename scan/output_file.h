@@ -9,6 +9,12 @@
 // commit() removes its temporary file too. Temporary files of a killed run are recognised by their
 // name and removed by the next writer of the same target.
 //
+// Files of a fresh folder that no reader knows of yet (one that a file committed later will name,
+// as the batch page's tiles are named by its tile list) need no temporary file: with
+// WriteMode::FreshFolder the bytes go straight under the target's name, which must not exist, and
+// commit() syncs and closes the file without a rename; the writer then syncs the folders
+// (syncFolders) before it commits the file that names them. A failure removes the file.
+//
 // Limitations: a target that exists and is not a regular file (a folder, a pipe, a device) is
 // refused; a symbolic link as the target is replaced by the file, not written through.
 #pragma once
@@ -26,9 +32,12 @@ namespace quorvel {
 
 inline constexpr const char* TEMPORARY_SUFFIX = ".quorvel-tmp";
 
+enum class WriteMode { ReplaceTarget, FreshFolder };
+
 class OutputFile {
  public:
-  explicit OutputFile(std::string target);  // creates the temporary file; status() tells
+  // Creates the temporary file (or, in a fresh folder, the target); status() tells.
+  explicit OutputFile(std::string target, WriteMode mode = WriteMode::ReplaceTarget);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -45,7 +54,7 @@ class OutputFile {
 
   Status complete();       // the temporary file is whole on the disk and closed
   Status replaceTarget();  // after complete(): the rename over the target
-  Status commit();         // complete(), then replaceTarget()
+  Status commit();         // complete(), then replaceTarget() (in a fresh folder: complete())
 
  private:
   void flushBuffer();
@@ -56,6 +65,7 @@ class OutputFile {
   std::string temporary_;
   FileHandle handle_ = -1;
   bool replaced_ = false;
+  bool fresh_ = false;  // WriteMode::FreshFolder
   std::vector<unsigned char> buffer_;
   Status status_;
 };
@@ -63,6 +73,9 @@ class OutputFile {
 // Files that belong together (a raster and its header): every one is completed before the first
 // is renamed, and they are renamed in the given order, so name the header last.
 Status commitTogether(std::initializer_list<OutputFile*> files);
+
+// Makes the files written in these folders (WriteMode::FreshFolder) reach the disk by name.
+Status syncFolders(const std::vector<std::string>& folders);
 
 // Writes a whole file from bytes in memory through an OutputFile.
 Status writeWholeFile(const std::string& path, std::string_view bytes);

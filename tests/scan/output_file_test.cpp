@@ -102,6 +102,31 @@ TEST_F(DurableWriter, AFailureAtAnyStepKeepsThePreviousFileAndReportsTheReason) 
   EXPECT_TRUE(std::filesystem::is_directory(dir + "/folder.ds"));
 }
 
+// In a folder nothing names yet the file is written in place: whole and under its name after
+// commit(), gone after a failure at any step, never written over an existing file.
+TEST_F(DurableWriter, AFileInAFreshFolderIsWholeOrGone) {
+  const std::string fresh = dir + "/tiles", tile = fresh + "/0.png";
+  std::filesystem::create_directory(fresh);
+  const auto writeTile = [&] {
+    OutputFile file(tile, WriteMode::FreshFolder);
+    file.write(largeFile);
+    return file.commit();
+  };
+  for (const Step step : {Step::Write, Step::Sync, Step::Close}) {
+    failingStep = step;
+    failingError = ENOSPC;
+    writesBefore = 0;
+    EXPECT_EQ(writeTile().reason, std::strerror(ENOSPC));
+    EXPECT_EQ(filesIn(fresh), 0u);
+  }
+  failingStep = Step::None;
+  ASSERT_TRUE(writeTile().ok());
+  EXPECT_EQ(test::readFile(tile), largeFile);
+  EXPECT_FALSE(writeTile().ok());  // the name exists: the folder is not fresh
+  EXPECT_EQ(test::readFile(tile), largeFile);
+  EXPECT_TRUE(syncFolders({fresh, dir}).ok());
+}
+
 // A raster and its header: when the header cannot be completed, neither file is replaced.
 TEST_F(DurableWriter, PairsAreCompleteBeforeEitherIsRenamed) {
   test::writeFile(dir + "/map-h.raw", "old raster");
