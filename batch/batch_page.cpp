@@ -1,5 +1,7 @@
 #include "batch/batch_page.h"
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -144,6 +146,22 @@ int64_t doneSamples(const std::vector<TaskState>& states) {
   return samples;
 }
 
+// When the last task that has a record wrote it (seconds since 1970), so that a merge run on
+// its own later does not stretch the batch's wall time; 0 without records.
+int64_t lastTaskEnd(const std::string& dir, const std::vector<TaskState>& states) {
+  int64_t last = 0;
+  for (const TaskState& state : states) {
+    std::error_code error;
+    const auto written =
+        std::filesystem::last_write_time(dir + "/" + state.task->folder + "/" + TASK_RECORD, error);
+    if (error) continue;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::file_clock::to_sys(written).time_since_epoch());
+    last = std::max(last, static_cast<int64_t>(seconds.count()));
+  }
+  return last;
+}
+
 }  // namespace
 
 Status writePlannedPage(const std::string& dir, const std::string& command, const BatchPlan& plan,
@@ -163,9 +181,12 @@ Status writeMergedPage(const std::string& dir, const BatchPlan& plan, const MapP
     figures.wallSeconds = thisRun->seconds;
     if (thisRun->seconds > 0) figures.samplesPerSecond = thisRun->samples / thisRun->seconds;
   } else if (const json start = batchStart(dir); !start.is_null()) {
-    const double wall = static_cast<double>(secondsNow() - start["seconds"].get<int64_t>());
-    figures.wallSeconds = wall;
-    if (wall > 0) figures.samplesPerSecond = doneSamples(states) / wall;
+    const double wall =
+        static_cast<double>(lastTaskEnd(dir, states) - start["seconds"].get<int64_t>());
+    if (wall > 0) {
+      figures.wallSeconds = wall;
+      figures.samplesPerSecond = doneSamples(states) / wall;
+    }
   }
   if (Status status = writePageFiles(dir); !status.ok()) return status;
   if (Status status = writeMapTiles(dir, mosaicsOf(dir), dir + "/" + PAGE_TILES); !status.ok())
