@@ -99,7 +99,7 @@ CogSource mosaicSource(const std::vector<TaskRaster>& rasters, const MapParams& 
   auto pairs = std::make_shared<const TileRasters>(tileRasters(rasters, grid));
   CogSource source;
   for (const auto& pair : *pairs) source.candidates.push_back(pair.first);
-  source.fill = [pairs, &rasters, grid, fill](TileIndex tile, std::span<unsigned char> cells) {
+  source.fill = [pairs, &rasters, fill](TileIndex tile, std::span<unsigned char> cells) {
     const auto [begin, end] =
         std::equal_range(pairs->begin(), pairs->end(), std::pair<TileIndex, size_t>{tile, 0},
                          [](const auto& a, const auto& b) { return a.first < b.first; });
