@@ -123,20 +123,7 @@ Status writePageFiles(const std::string& dir) {
     if (Status status = file.commit(); !status.ok()) return status;
   }
   if (std::filesystem::exists(dir + "/" + PAGE_TILES, error)) return {};
-  return writeMapTiles(dir, {}, dir + "/" + PAGE_TILES);
-}
-
-// The mosaics the merge wrote.
-PageMosaics mosaicsOf(const std::string& dir) {
-  PageMosaics mosaics;
-  std::error_code error;
-  if (std::filesystem::exists(dir + "/mosaic/map-h.tif", error)) {
-    mosaics.counts = dir + "/mosaic/map-h.tif";
-  }
-  if (std::filesystem::exists(dir + "/mosaic/map-r.tif", error)) {
-    mosaics.heights = dir + "/mosaic/map-r.tif";
-  }
-  return mosaics;
+  return PageTiles(dir).finish(dir + "/" + PAGE_TILES);  // no layers until a merge
 }
 
 int64_t doneSamples(const std::vector<TaskState>& states) {
@@ -175,7 +162,8 @@ Status writePlannedPage(const std::string& dir, const std::string& command, cons
 }
 
 Status writeMergedPage(const std::string& dir, const BatchPlan& plan, const MapParams* grid,
-                       const std::vector<TaskState>& states, std::optional<ThisRun> thisRun) {
+                       const std::vector<TaskState>& states, std::optional<ThisRun> thisRun,
+                       PageTiles& tiles) {
   PageFigures figures{"merged", {}, {}};
   if (thisRun) {
     figures.wallSeconds = thisRun->seconds;
@@ -189,8 +177,7 @@ Status writeMergedPage(const std::string& dir, const BatchPlan& plan, const MapP
     }
   }
   if (Status status = writePageFiles(dir); !status.ok()) return status;
-  if (Status status = writeMapTiles(dir, mosaicsOf(dir), dir + "/" + PAGE_TILES); !status.ok())
-    return status;
+  if (Status status = tiles.finish(dir + "/" + PAGE_TILES); !status.ok()) return status;
   return writeWholeFile(dir + "/" + PAGE_DATA, pageData(dir, plan, grid, states, figures));
 }
 

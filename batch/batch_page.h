@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/map_tiles.h"
 #include "batch/merge.h"
 #include "batch/plan.h"
 #include "batch/task_state.h"
@@ -33,9 +34,11 @@ Status writePlannedPage(const std::string& dir, const std::string& command, cons
                         const MapParams* grid, const std::vector<TaskState>& states);
 
 // After a merge: the page's files again, the run's figures from thisRun when the merge follows
-// the batch's own tasks, else from the batch's start to now.
+// the batch's own tasks, else from the batch's start to its last task; the tiles made with
+// the mosaics (batch/map_tiles.h).
 Status writeMergedPage(const std::string& dir, const BatchPlan& plan, const MapParams* grid,
-                       const std::vector<TaskState>& states, std::optional<ThisRun> thisRun);
+                       const std::vector<TaskState>& states, std::optional<ThisRun> thisRun,
+                       PageTiles& tiles);
 
 // view/batch.js as the local pool runs the tasks: a task that starts is running, one that ends
 // is as its record says; written again at most once a second (failures to write are left to

@@ -1,63 +1,30 @@
 #include "batch/map_tiles.h"
 
-#include <gdal.h>
-
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <vector>
+#include <utility>
 
 #include "batch/colour_ramp.h"
-#include "export/gdal_session.h"
-#include "export/png_file.h"
+#include "export/tile_pyramid.h"
 #include "scan/output_file.h"
-#include "scan/parallel_for.h"
 
 namespace quorvel::batch {
-
-namespace {
 
 using nlohmann::json;
 using Palette = std::array<std::array<unsigned char, 4>, 256>;
 
-constexpr size_t TILE_CELLS = size_t{PAGE_TILE_PIXELS} * PAGE_TILE_PIXELS;
+constexpr size_t TILE_PIXELS = size_t{PAGE_TILE_PIXELS} * PAGE_TILE_PIXELS;
 constexpr double HEIGHT_STEPS = 254.0;  // palette entries 1 ... 255 span the height ramp
+static_assert(PAGE_TILE_PIXELS == TILE_CELLS, "a page tile is a mosaic tile");
 
-// A mosaic open for reading; closed with it.
-struct Mosaic {
-  GDALDatasetH dataset = nullptr;
-  GDALRasterBandH band = nullptr;
-  int levels = 0;  // the full level and its overviews
-  ~Mosaic() {
-    if (dataset) GDALClose(dataset);
-  }
-  GDALRasterBandH level(int k) const { return k == 0 ? band : GDALGetOverview(band, k - 1); }
-};
-
-Status openMosaic(const std::string& path, Mosaic& mosaic) {
-  registerGdalGeoTiff();
-  GdalErrorTrap trap;
-  const char* const drivers[] = {"GTiff", nullptr};
-  mosaic.dataset =
-      GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr);
-  if (!mosaic.dataset) return trap.fault("cannot open the mosaic", path);
-  mosaic.band = GDALGetRasterBand(mosaic.dataset, 1);
-  mosaic.levels = 1 + GDALGetOverviewCount(mosaic.band);
-  return {};
-}
-
-// What a layer shows and how its cells become palette indices.
-struct Layer {
-  std::string name;
-  const Mosaic* mosaic = nullptr;
-  bool counts = true;  // cells are counts (bytes), else heights (Float32, NaN for none)
-  ColourRamp ramp;
-  Palette palette{};
-  json tiles = json::array();  // "Z/X/Y" of every tile written
-};
+namespace {
 
 Palette paletteOf(const ColourRamp& ramp, bool counts) {
   Palette palette{};  // entry 0 transparent
@@ -70,155 +37,236 @@ Palette paletteOf(const ColourRamp& ramp, bool counts) {
   return palette;
 }
 
-// The heights the ramp spans: those of the coarsest level (a mean of the cells below it).
-void heightSpan(const Mosaic& mosaic, double& lo, double& hi) {
-  GdalErrorTrap trap;  // a level without heights has no minimum: the ramp then spans 0 ... 1
-  double range[2] = {0.0, 1.0};
-  GDALComputeRasterMinMax(mosaic.level(mosaic.levels - 1), FALSE, range);
-  lo = std::isfinite(range[0]) ? range[0] : 0.0;
-  hi = std::isfinite(range[1]) && range[1] > lo ? range[1] : lo + 1.0;
+std::string hexOf(std::span<const unsigned char> bytes, std::string text = "") {
+  static const char digits[] = "0123456789abcdef";
+  for (unsigned char byte : bytes) {
+    text += digits[byte >> 4];
+    text += digits[byte & 15];
+  }
+  return text;
 }
 
-// Reads a block of level k into indices (512 x 512, 0 beyond the level); false when it holds
-// nothing to show.
-bool readTile(const Layer& layer, GDALRasterBandH band, int x0, int y0, int w, int h,
-              std::vector<unsigned char>& indices, std::vector<float>& heights) {
-  std::fill(indices.begin(), indices.end(), 0);
-  if (layer.counts) {
-    if (GDALRasterIO(band, GF_Read, x0, y0, w, h, indices.data(), w, h, GDT_Byte, 1,
-                     PAGE_TILE_PIXELS) != CE_None) {
-      return false;
+std::string base64Of(std::string_view bytes) {
+  static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t n = std::min<size_t>(3, bytes.size() - i);
+    uint32_t word = 0;
+    for (size_t k = 0; k < 3; ++k) {
+      word = word << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
     }
-  } else {
-    std::fill(heights.begin(), heights.end(), std::nanf(""));
-    if (GDALRasterIO(band, GF_Read, x0, y0, w, h, heights.data(), w, h, GDT_Float32, 4,
-                     4 * PAGE_TILE_PIXELS) != CE_None) {
-      return false;
-    }
-    const double lo = layer.ramp.stops.front().value, hi = layer.ramp.stops.back().value;
-    for (size_t i = 0; i < TILE_CELLS; ++i) {
-      if (std::isnan(heights[i])) continue;
-      const double t = std::clamp((heights[i] - lo) / (hi - lo), 0.0, 1.0);
-      indices[i] = static_cast<unsigned char>(1 + std::lround(t * HEIGHT_STEPS));
+    for (size_t k = 0; k < 4; ++k) {
+      text += k <= n ? alphabet[word >> (18 - 6 * k) & 63] : '=';
     }
   }
-  return std::any_of(indices.begin(), indices.end(), [](unsigned char v) { return v != 0; });
+  return text;
 }
 
-// A tile read and waiting to be written.
-struct PendingTile {
-  int z = 0, x = 0, y = 0;
-  std::vector<unsigned char> indices = std::vector<unsigned char>(TILE_CELLS);
+void putCount(std::string& code, size_t count) {
+  do {
+    const auto low = static_cast<unsigned char>(count & 127);
+    count >>= 7;
+    code += static_cast<char>(count ? low | 128 : low);
+  } while (count);
+}
+
+// The first index from `from` on that is not 0 (the end when there is none), eight at a time.
+size_t nextNonZero(std::span<const unsigned char> indices, size_t from) {
+  uint64_t word = 0;
+  while (from + 8 <= indices.size() && (std::memcpy(&word, &indices[from], 8), word == 0)) {
+    from += 8;
+  }
+  while (from < indices.size() && indices[from] == 0) ++from;
+  return from;
+}
+
+}  // namespace
+
+std::string runLengthCode(std::span<const unsigned char> indices) {
+  std::string code;
+  for (size_t at = 0;;) {
+    const size_t first = nextNonZero(indices, at);
+    if (first == indices.size()) return code;
+    size_t end = first;
+    while (end < indices.size() && indices[end] != 0) ++end;
+    putCount(code, first - at);
+    putCount(code, end - first);
+    code.append(reinterpret_cast<const char*>(&indices[first]), end - first);
+    at = end;
+  }
+}
+
+// One layer: its ramp once known, the tiles listed, the packs of the level being told.
+struct PageTiles::Layer {
+  std::string name;
+  bool counts = true;
+  size_t levels = 0;
+  std::optional<ColourRamp> ramp;  // the heights' once the coarsest level is seen
+  Palette palette{};
+  json tiles = json::array();  // "Z/X/Y" of every tile that shows something
+  // The coarsest level's height tiles, held until all are seen: the ramp spans their heights.
+  std::vector<std::pair<TileIndex, std::vector<unsigned char>>> coarsest;
+  size_t level = std::numeric_limits<size_t>::max();         // of the packs being filled
+  std::map<std::pair<int32_t, int32_t>, std::string> packs;  // (row, column) of PACK_TILES
 };
 
-// The folders the tiles go to, made on the way; each is synced once all its tiles are written.
-struct TileFolders {
+// The folders the packs go to, made on the way; synced before tiles.js names them.
+struct PageTiles::Packs {
   std::string root;  // this merge's folder of tiles
   std::set<std::string> made;
 
-  Status columnOf(const Layer& layer, const PendingTile& tile, std::string& column) {
-    const std::string layerFolder = root + "/" + layer.name;
-    const std::string zoomFolder = layerFolder + "/" + std::to_string(tile.z);
-    column = zoomFolder + "/" + std::to_string(tile.x);
-    if (made.count(column)) return {};
-    std::error_code error;
-    std::filesystem::create_directories(column, error);
-    if (error) return fileFault(error.message(), column);
-    made.insert({root, layerFolder, zoomFolder, column});
-    return {};
+  Status write(const Layer& layer, std::pair<int32_t, int32_t> pack, const std::string& body) {
+    const std::string z = std::to_string(layer.levels - 1 - layer.level);
+    const std::string folder = root + "/" + layer.name + "/" + z;
+    if (!made.count(folder)) {
+      std::error_code error;
+      std::filesystem::create_directories(folder, error);
+      if (error) return fileFault(error.message(), folder);
+      made.insert({root, root + "/" + layer.name, folder});
+    }
+    const std::string name = std::to_string(pack.second) + "_" + std::to_string(pack.first);
+    OutputFile file(folder + "/" + name + ".js", WriteMode::FreshFolder);
+    file.write("quorvelTiles(\"" + layer.name + "/" + z + "/" + name + "\",{" + body + "});\n");
+    return file.commit();
   }
 };
 
-// Writes the tiles (on the worker threads: each is its own file in a folder nothing names yet)
-// and lists them in the layer.
-Status writeTiles(Layer& layer, TileFolders& folders, std::vector<PendingTile>& pending,
-                  size_t count) {
-  std::vector<std::string> paths(count);
-  for (size_t k = 0; k < count; ++k) {
-    std::string column;
-    if (Status status = folders.columnOf(layer, pending[k], column); !status.ok()) return status;
-    paths[k] = column + "/" + std::to_string(pending[k].y) + ".png";
+namespace {
+
+using Layer = PageTiles::Layer;
+using PackWriter = PageTiles::Packs;
+
+float heightAt(std::span<const unsigned char> cells, size_t i) {
+  float height;
+  std::memcpy(&height, &cells[i * sizeof height], sizeof height);
+  return height;
+}
+
+// std::lround of a value of 0 or more, without the library call: the fraction is exact.
+int roundedHalfUp(double value) {
+  const auto whole = static_cast<int>(value);
+  return value - whole >= 0.5 ? whole + 1 : whole;
+}
+
+// The first height from `from` on that is not NaN (the end when there is none); blocks of the
+// no-data value the mosaic writes are passed over whole.
+size_t nextHeight(std::span<const unsigned char> cells, size_t from) {
+  static const std::array<float, 64> noData = [] {
+    std::array<float, 64> block;
+    block.fill(std::numeric_limits<float>::quiet_NaN());
+    return block;
+  }();
+  constexpr size_t BLOCK = noData.size();
+  while (from + BLOCK <= TILE_PIXELS &&
+         std::memcmp(&cells[from * sizeof(float)], noData.data(), sizeof noData) == 0) {
+    from += BLOCK;
   }
-  std::vector<Status> written(count);
-  const PngFormat format{PAGE_TILE_PIXELS, PAGE_TILE_PIXELS, layer.palette};
-  parallelFor(count, parallelOptions, [&](size_t begin, size_t end) {
-    for (size_t k = begin; k < end; ++k) {
-      const std::vector<unsigned char>& indices = pending[k].indices;
-      written[k] = writePng(
-          paths[k], format,
-          [&](int32_t row, std::span<unsigned char> bytes) {
-            std::copy_n(indices.begin() + static_cast<ptrdiff_t>(row) * PAGE_TILE_PIXELS,
-                        bytes.size(), bytes.begin());
-          },
-          WriteMode::FreshFolder);
+  while (from < TILE_PIXELS && std::isnan(heightAt(cells, from))) ++from;
+  return from;
+}
+
+// The run-length code (as runLengthCode) of a height tile's palette indices: 0 where a cell is
+// NaN, else 1 + its height's place on the ramp in HEIGHT_STEPS steps.
+std::string heightsCode(const Layer& layer, std::span<const unsigned char> cells) {
+  const double lo = layer.ramp->stops.front().value, hi = layer.ramp->stops.back().value;
+  std::string code, indices;
+  for (size_t at = 0;;) {
+    const size_t first = nextHeight(cells, at);
+    if (first == TILE_PIXELS) return code;
+    indices.clear();
+    size_t end = first;
+    for (; end < TILE_PIXELS; ++end) {
+      const float height = heightAt(cells, end);
+      if (std::isnan(height)) break;
+      const double t = std::clamp((height - lo) / (hi - lo), 0.0, 1.0);
+      indices += static_cast<char>(1 + roundedHalfUp(t * HEIGHT_STEPS));
     }
-  });
-  for (size_t k = 0; k < count; ++k) {
-    if (!written[k].ok()) return written[k];
-    layer.tiles.push_back(std::to_string(pending[k].z) + "/" + std::to_string(pending[k].x) + "/" +
-                          std::to_string(pending[k].y));
+    putCount(code, first - at);
+    putCount(code, end - first);
+    code += indices;
+    at = end;
+  }
+}
+
+// Adds a tile's code to its pack; a tile that shows nothing is left out.
+void addTile(Layer& layer, TileIndex tile, const std::string& code) {
+  if (code.empty()) return;
+  std::string& body = layer.packs[{tile.row / PACK_TILES, tile.column / PACK_TILES}];
+  if (!body.empty()) body += ',';
+  body += "\"" + std::to_string(tile.column) + "/" + std::to_string(tile.row) + "\":\"" +
+          base64Of(code) + "\"";
+  layer.tiles.push_back(std::to_string(layer.levels - 1 - layer.level) + "/" +
+                        std::to_string(tile.column) + "/" + std::to_string(tile.row));
+}
+
+// Writes the packs of rows before `row` (all of them for the level's end).
+Status writePacksBefore(Layer& layer, PackWriter& writer, int32_t row) {
+  for (auto pack = layer.packs.begin(); pack != layer.packs.end() && pack->first.first < row;) {
+    if (Status status = writer.write(layer, pack->first, pack->second); !status.ok()) {
+      return status;
+    }
+    pack = layer.packs.erase(pack);
   }
   return {};
 }
 
-// Every tile of the layer that holds data, level by level: read here, a few dozen at a time,
-// and written on the worker threads.
-Status writeLayerTiles(TileFolders& folders, const std::string& path, Layer& layer) {
-  std::vector<PendingTile> pending(size_t{8} * static_cast<size_t>(workerCount(parallelOptions)));
-  size_t count = 0;
-  std::vector<float> heights(layer.counts ? 0 : TILE_CELLS);
-  const Mosaic& mosaic = *layer.mosaic;
-  GdalErrorTrap trap;
-  for (int k = 0; k < mosaic.levels; ++k) {
-    GDALRasterBandH band = mosaic.level(k);
-    const int width = GDALGetRasterBandXSize(band), length = GDALGetRasterBandYSize(band);
-    const int z = mosaic.levels - 1 - k;
-    for (int y0 = 0; y0 < length; y0 += PAGE_TILE_PIXELS) {
-      for (int x0 = 0; x0 < width; x0 += PAGE_TILE_PIXELS) {
-        const int w = std::min(PAGE_TILE_PIXELS, width - x0);
-        const int h = std::min(PAGE_TILE_PIXELS, length - y0);
-        if (GDALGetDataCoverageStatus(band, x0, y0, w, h, 0, nullptr) ==
-            GDAL_DATA_COVERAGE_STATUS_EMPTY) {
-          continue;
-        }
-        PendingTile& tile = pending[count];
-        const bool shown = readTile(layer, band, x0, y0, w, h, tile.indices, heights);
-        // Each block is read once: GDAL's block cache (5 % of the machine's memory) would only
-        // keep every block read until the end of the layer.
-        GDALFlushRasterCache(band);
-        if (!shown) {
-          if (trap.failed()) return trap.fault("cannot read the mosaic", path);
-          continue;
-        }
-        tile.z = z;
-        tile.x = x0 / PAGE_TILE_PIXELS;
-        tile.y = y0 / PAGE_TILE_PIXELS;
-        if (++count < pending.size()) continue;
-        if (Status status = writeTiles(layer, folders, pending, count); !status.ok()) {
-          return status;
-        }
-        count = 0;
-      }
+// The heights' ramp from the coarsest level's heights (0 ... 1 without any), then its tiles.
+void settleHeightRamp(Layer& layer) {
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  for (const auto& [tile, cells] : layer.coarsest) {
+    for (size_t i = 0; i < TILE_PIXELS; ++i) {
+      const float height = heightAt(cells, i);
+      if (std::isnan(height)) continue;
+      lo = std::min(lo, double{height});
+      hi = std::max(hi, double{height});
     }
   }
-  return writeTiles(layer, folders, pending, count);
+  if (!std::isfinite(lo)) lo = 0.0;
+  if (!(hi > lo)) hi = lo + 1.0;
+  layer.ramp = heightRamp(lo, hi);
+  layer.palette = paletteOf(*layer.ramp, false);
+  for (const auto& [tile, cells] : layer.coarsest) addTile(layer, tile, heightsCode(layer, cells));
+  layer.coarsest.clear();
 }
 
-std::string hexColour(const Rgb& rgb) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
-  return text;
+Status tellTile(Layer& layer, PackWriter& writer, size_t level, size_t levels, TileIndex tile,
+                std::span<const unsigned char> cells) {
+  layer.levels = levels;
+  if (!layer.ramp && level != levels - 1) settleHeightRamp(layer);
+  if (level != layer.level) {
+    if (Status status = writePacksBefore(layer, writer, std::numeric_limits<int32_t>::max());
+        !status.ok()) {
+      return status;
+    }
+    layer.level = level;
+  }
+  if (Status status = writePacksBefore(layer, writer, tile.row / PACK_TILES); !status.ok()) {
+    return status;
+  }
+  if (layer.counts) {
+    addTile(layer, tile, runLengthCode(cells));
+  } else if (layer.ramp) {
+    addTile(layer, tile, heightsCode(layer, cells));
+  } else {
+    layer.coarsest.emplace_back(tile, std::vector<unsigned char>(cells.begin(), cells.end()));
+  }
+  return {};
 }
 
 json layerJson(const Layer& layer) {
   json stops = json::array();
-  for (const RampStop& stop : layer.ramp.stops)
-    stops.push_back({stop.value, hexColour(stop.colour)});
+  for (const RampStop& stop : layer.ramp->stops) {
+    stops.push_back({stop.value, hexOf(stop.colour, "#")});
+  }
+  std::vector<unsigned char> palette;
+  for (const auto& entry : layer.palette) palette.insert(palette.end(), entry.begin(), entry.end());
   json entry = {{"name", layer.name},
                 {"title", layer.counts ? "Points per cell" : "Road height"},
                 {"unit", layer.counts ? "" : "m"},
-                {"scale", layer.ramp.logScale ? "log" : "linear"},
+                {"scale", layer.ramp->logScale ? "log" : "linear"},
                 {"stops", stops},
+                {"palette", hexOf(palette)},
                 {"tiles", layer.tiles}};
   if (!layer.counts) {
     entry["note"] =
@@ -247,38 +295,48 @@ void removeOtherFolders(const std::string& tilesRoot, const std::string& kept) {
 
 }  // namespace
 
-Status writeMapTiles(const std::string& dir, const PageMosaics& mosaics,
-                     const std::string& tilesScript) {
-  Mosaic counts, heights;
-  std::vector<Layer> layers;
-  if (mosaics.counts) {
-    if (Status status = openMosaic(*mosaics.counts, counts); !status.ok()) return status;
-    layers.push_back({"count", &counts, true, countRamp(), {}, json::array()});
+PageTiles::PageTiles(std::string dir)
+    : dir_(std::move(dir)), stamp_(freshFolder(dir_ + "/view/tiles")) {
+  packs_ = std::make_unique<Packs>(Packs{dir_ + "/view/tiles/" + stamp_, {}});
+}
+
+PageTiles::~PageTiles() = default;
+
+StoredTiles PageTiles::layer(bool counts) {
+  auto& layer = *layers_.emplace_back(std::make_unique<Layer>());
+  layer.name = counts ? "count" : "height";
+  layer.counts = counts;
+  if (counts) {
+    layer.ramp = countRamp();
+    layer.palette = paletteOf(*layer.ramp, true);
   }
-  if (mosaics.heights) {
-    if (Status status = openMosaic(*mosaics.heights, heights); !status.ok()) return status;
-    double lo = 0.0, hi = 1.0;
-    heightSpan(heights, lo, hi);
-    layers.push_back({"height", &heights, false, heightRamp(lo, hi), {}, json::array()});
+  return [&layer, &packs = *packs_](size_t level, size_t levels, TileIndex tile,
+                                    std::span<const unsigned char> cells) {
+    return tellTile(layer, packs, level, levels, tile, cells);
+  };
+}
+
+Status PageTiles::finish(const std::string& tilesScript) {
+  json layers = json::array();
+  size_t levels = 0;
+  for (const auto& layer : layers_) {
+    if (!layer->ramp) settleHeightRamp(*layer);
+    Status status = writePacksBefore(*layer, *packs_, std::numeric_limits<int32_t>::max());
+    if (!status.ok()) return status;
+    layers.push_back(layerJson(*layer));
+    if (levels == 0) levels = layer->levels;
   }
-  const std::string root = dir + "/view/tiles";
-  const std::string stamp = freshFolder(root);
-  TileFolders folders{root + "/" + stamp, {}};
-  json data = {{"folder", "view/tiles/" + stamp},
-               {"tileSize", PAGE_TILE_PIXELS},
-               {"levels", layers.empty() ? 0 : layers.front().mosaic->levels},
-               {"layers", json::array()}};
-  for (Layer& layer : layers) {
-    layer.palette = paletteOf(layer.ramp, layer.counts);
-    const std::string path = layer.counts ? *mosaics.counts : *mosaics.heights;
-    if (Status status = writeLayerTiles(folders, path, layer); !status.ok()) return status;
-    data["layers"].push_back(layerJson(layer));
-  }
-  if (!folders.made.empty()) folders.made.insert(root);  // the new folder's entry
-  const std::vector<std::string> made(folders.made.begin(), folders.made.end());
+  const std::string root = dir_ + "/view/tiles";
+  if (!packs_->made.empty()) packs_->made.insert(root);  // the new folder's entry
+  const std::vector<std::string> made(packs_->made.begin(), packs_->made.end());
   if (Status status = syncFolders(made); !status.ok()) return status;
+  const json data = {{"folder", "view/tiles/" + stamp_},
+                     {"tileSize", PAGE_TILE_PIXELS},
+                     {"packTiles", PACK_TILES},
+                     {"levels", levels},
+                     {"layers", layers}};
   Status status = writeWholeFile(tilesScript, "window.QUORVEL_TILES = " + data.dump() + ";\n");
-  if (status.ok()) removeOtherFolders(root, stamp);
+  if (status.ok()) removeOtherFolders(root, stamp_);
   return status;
 }
 

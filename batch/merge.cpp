@@ -9,6 +9,7 @@
 #include "batch/batch_page.h"
 #include "batch/grid.h"
 #include "batch/kerb_mosaic.h"
+#include "batch/map_tiles.h"
 #include "batch/mosaic.h"
 #include "batch/plan.h"
 #include "batch/points_vpc.h"
@@ -89,18 +90,20 @@ bool asked(const BatchPlan& plan, const char* name) {
 
 // The mosaics of the map rasters asked for.
 Status writeMosaics(const std::string& dir, const BatchPlan& plan, const MapParams& grid,
-                    const std::vector<TaskState>& states, json& report) {
+                    const std::vector<TaskState>& states, json& report, PageTiles& tiles) {
   std::filesystem::create_directories(dir + "/mosaic");
   json mosaics = json::array();
   if (asked(plan, "count-map") || asked(plan, "geotiff")) {
-    Status status = writeCountMosaic(dir + "/mosaic/map-h.tif", grid,
-                                     taskRasters(dir, states, "map-h"), plan.options.epsg);
+    Status status =
+        writeCountMosaic(dir + "/mosaic/map-h.tif", grid, taskRasters(dir, states, "map-h"),
+                         plan.options.epsg, tiles.layer(true));
     if (!status.ok()) return status;
     mosaics.push_back("mosaic/map-h.tif");
   }
   if (asked(plan, "road-height") || asked(plan, "geotiff")) {
-    Status status = writeRoadMosaic(dir + "/mosaic/map-r.tif", grid,
-                                    taskRasters(dir, states, "map-r"), plan.options.epsg);
+    Status status =
+        writeRoadMosaic(dir + "/mosaic/map-r.tif", grid, taskRasters(dir, states, "map-r"),
+                        plan.options.epsg, tiles.layer(false));
     if (!status.ok()) return status;
     mosaics.push_back("mosaic/map-r.tif");
   }
@@ -219,13 +222,16 @@ int runMerge(const std::string& dir, std::optional<ThisRun> thisRun, std::ostrea
   }
   const std::vector<TaskState> states = taskStates(dir, plan, maps ? &grid : nullptr);
   json report = reportJson(states, thisRun);
-  Status status = maps ? writeMosaics(dir, plan, grid, states, report) : Status{};
+  PageTiles tiles(dir);  // made with the mosaics
+  Status status = maps ? writeMosaics(dir, plan, grid, states, report, tiles) : Status{};
   const std::vector<size_t> done = doneTasks(states);
   if (status.ok()) status = writePointsVpc(dir, plan, done);
   if (status.ok()) status = writeKerbMosaic(dir, plan, done);
   if (status.ok()) status = writeWholeFile(dir + "/tiles.geojson", tilesGeoJson(plan, states));
   if (status.ok()) status = writeWholeFile(dir + "/report.json", report.dump(2) + "\n");
-  if (status.ok()) status = writeMergedPage(dir, plan, maps ? &grid : nullptr, states, thisRun);
+  if (status.ok()) {
+    status = writeMergedPage(dir, plan, maps ? &grid : nullptr, states, thisRun, tiles);
+  }
   printSummary(dir, report, out);
   if (!status.ok()) {
     reportFailure(err, "Merge failure.", status.file.empty() ? dir : status.file, status.reason);

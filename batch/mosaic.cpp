@@ -152,29 +152,34 @@ Status fillHeights(TileIndex tile, const std::vector<const TaskRaster*>& rasters
 }  // namespace
 
 Status writeCountMosaic(const std::string& tifPath, const MapParams& grid,
-                        const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg) {
+                        const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg,
+                        const StoredTiles& stored) {
   const GridBand band{
       {GridCells::UInt8, std::nullopt}, "non-road points per cell", std::nullopt, 0.0};
   if (Status status = checkOnGrid(rasters, grid); !status.ok()) return status;
-  return writeCog(tifPath, grid, band, epsg,
-                  mosaicSource(rasters, grid, [&grid](TileIndex tile, const auto& in, auto cells) {
-                    return fillCounts(tile, in, grid, cells);
-                  }));
+  CogSource source =
+      mosaicSource(rasters, grid, [&grid](TileIndex tile, const auto& in, auto cells) {
+        return fillCounts(tile, in, grid, cells);
+      });
+  source.stored = stored;
+  return writeCog(tifPath, grid, band, epsg, source);
 }
 
 Status writeRoadMosaic(const std::string& tifPath, const MapParams& grid,
-                       const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg) {
+                       const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg,
+                       const StoredTiles& stored) {
   const GridBand band{{GridCells::Float32, std::numeric_limits<double>::quiet_NaN()},
                       "road height",
                       std::nullopt,
                       0.0};
   if (Status status = checkOnGrid(rasters, grid); !status.ok()) return status;
   auto sums = std::make_shared<HeightSums>();
-  return writeCog(
-      tifPath, grid, band, epsg,
+  CogSource source =
       mosaicSource(rasters, grid, [&grid, sums](TileIndex tile, const auto& in, auto cells) {
         return fillHeights(tile, in, grid, *sums, cells);
-      }));
+      });
+  source.stored = stored;
+  return writeCog(tifPath, grid, band, epsg, source);
 }
 
 }  // namespace quorvel::batch

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "export/cog_writer.h"
 #include "export/map_params.h"
 #include "export/map_raster_window.h"
 #include "scan/status.h"
@@ -20,12 +21,17 @@ struct TaskRaster {
 };
 
 // Counts summed over the rasters, at most 255: what one raster over all their points would hold.
+// Each also tells `stored` of every tile it stores (export/cog_writer.h), when given.
+using StoredTiles = decltype(CogSource::stored);
+
 Status writeCountMosaic(const std::string& tifPath, const MapParams& grid,
-                        const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg);
+                        const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg,
+                        const StoredTiles& stored = {});
 
 // Road heights oz + v x demres of each raster's cells (v > 0), the mean where rasters overlap
 // (summed in the rasters' order), as Float32; NaN (no-data) where no raster has road.
 Status writeRoadMosaic(const std::string& tifPath, const MapParams& grid,
-                       const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg);
+                       const std::vector<TaskRaster>& rasters, std::optional<int32_t> epsg,
+                       const StoredTiles& stored = {});
 
 }  // namespace quorvel::batch

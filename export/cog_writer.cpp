@@ -168,6 +168,11 @@ void describeBand(GDALDatasetH dataset, const MapParams& grid, const GridBand& b
   }
 }
 
+Status tellStored(const CogSource& source, size_t level, size_t levels, TileIndex index,
+                  std::span<const unsigned char> tile) {
+  return source.stored ? source.stored(level, levels, index, tile) : Status{};
+}
+
 // The overview levels from the smallest, then the full grid: the order of the file.
 Status writeTiles(GDALDatasetH cog, GDALDatasetH store, const std::vector<LevelSize>& levels,
                   const std::vector<Tiles>& stored, const CogSource& source,
@@ -177,6 +182,9 @@ Status writeTiles(GDALDatasetH cog, GDALDatasetH store, const std::vector<LevelS
     const TileReader read = blockReader(levelBand(store, 1, level));
     for (const TileIndex& index : stored[level]) {
       if (Status status = read(index, tile); !status.ok()) return status;
+      if (Status status = tellStored(source, level, levels.size(), index, tile); !status.ok()) {
+        return status;
+      }
       if (GDALWriteBlock(levelBand(cog, 0, level), index.column, index.row, tile.data()) !=
           CE_None) {
         return fault("cannot write a tile");
@@ -187,6 +195,9 @@ Status writeTiles(GDALDatasetH cog, GDALDatasetH store, const std::vector<LevelS
     clearTile(tile, cells);
     if (Status status = source.fill(index, tile); !status.ok()) return status;
     if (levels.size() == 1 && isEmptyTile(tile, cells)) continue;  // no overviews sorted it out
+    if (Status status = tellStored(source, 0, levels.size(), index, tile); !status.ok()) {
+      return status;
+    }
     if (GDALWriteBlock(levelBand(cog, 0, 0), index.column, index.row, tile.data()) != CE_None) {
       return fault("cannot write a tile");
     }

@@ -46,6 +46,11 @@ struct CogSource {
   // Writes the tile's cells on the grid (TILE_CELLS rows of TILE_CELLS cells, image row 0 first)
   // into cells, which hold the empty value on entry; those beyond the grid's edge are left so.
   std::function<Status(TileIndex tile, std::span<unsigned char> cells)> fill;
+  // When given, told of every tile the file stores just before it is written: the levels from the
+  // smallest overview (level levels - 1) to the full grid (level 0), each row by row.
+  std::function<Status(size_t level, size_t levels, TileIndex tile,
+                       std::span<const unsigned char> cells)>
+      stored;
 };
 
 // Writes the file through the durable writer. Fails, writing nothing, when the EPSG code does

@@ -59,7 +59,7 @@ Status writePicturePng(const BitmapTileStore& tiles, const std::string& path,
   }
   std::vector<unsigned char> full(3 * static_cast<size_t>(std::max(fullWidth, 0)));
   const size_t rowOffset = 3 * static_cast<size_t>(written.first);
-  return writePng(path, {written.count, height, {}}, [&](int32_t y, std::span<unsigned char> row) {
+  return writePng(path, {written.count, height}, [&](int32_t y, std::span<unsigned char> row) {
     pictureRow(tiles, y, full);
     std::copy_n(full.begin() + static_cast<ptrdiff_t>(rowOffset), row.size(), row.begin());
   });

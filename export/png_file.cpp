@@ -18,17 +18,6 @@ void writePngBytes(png_structp png, png_bytep bytes, png_size_t size) {
 
 void flushNothing(png_structp) {}
 
-void setPalette(png_structp png, png_infop info, const PngFormat& format) {
-  std::vector<png_color> colours;
-  std::vector<png_byte> alphas;
-  for (const auto& entry : format.palette) {
-    colours.push_back({entry[0], entry[1], entry[2]});
-    alphas.push_back(entry[3]);
-  }
-  png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
-  png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
-}
-
 // Encodes the image into the file; false when libpng fails (the file keeps its own failures).
 bool encodePng(OutputFile& file, const PngFormat& format, const PngRows& rowAt,
                std::vector<png_byte>& row) {
@@ -38,15 +27,12 @@ bool encodePng(OutputFile& file, const PngFormat& format, const PngRows& rowAt,
     png_destroy_write_struct(&png, info ? &info : nullptr);
     return false;
   }
-  const bool indexed = !format.palette.empty();
   png_set_write_fn(png, &file, writePngBytes, flushNothing);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_set_compression_strategy(png, Z_RLE);
   png_set_IHDR(png, info, static_cast<png_uint_32>(format.width),
-               static_cast<png_uint_32>(format.height), 8,
-               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               static_cast<png_uint_32>(format.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (indexed) setPalette(png, info, format);
   png_write_info(png, info);
   for (int32_t y = 0; y < format.height; ++y) {
     rowAt(y, row);
@@ -59,13 +45,11 @@ bool encodePng(OutputFile& file, const PngFormat& format, const PngRows& rowAt,
 
 }  // namespace
 
-Status writePng(const std::string& path, const PngFormat& format, const PngRows& rowAt,
-                WriteMode mode) {
+Status writePng(const std::string& path, const PngFormat& format, const PngRows& rowAt) {
   if (format.width <= 0 || format.height <= 0) return fault("no picture to write", path);
-  if (format.palette.size() > 256) return fault("a palette of more than 256 colours", path);
-  OutputFile file(path, mode);
+  OutputFile file(path);
   if (!file.ok()) return file.status();
-  std::vector<png_byte> row((format.palette.empty() ? 3 : 1) * static_cast<size_t>(format.width));
+  std::vector<png_byte> row(3 * static_cast<size_t>(format.width));
   if (!encodePng(file, format, rowAt, row)) return fault("cannot write the picture", path);
   return file.commit();
 }

@@ -79,28 +79,87 @@
                            attributionControl: false });
   L.control.scale({ imperial: false, position: 'bottomright', maxWidth: 160 }).addTo(map);
 
-  // The mosaics' tiles that exist; a tile not stored holds no data and is not asked for.
-  var SparseTiles = L.TileLayer.extend({
+  // The mosaics' tiles: those stored come in packs of a region's tiles (view/tiles/STAMP/
+  // LAYER/Z/PX_PY.js, loaded once, as a script: a page opened as a file may not fetch), each
+  // tile run-length coded palette indices drawn into a canvas; a tile not stored holds no data.
+  var PACK = tiles.packTiles || 8;
+  var packs = {};  // by name: { tiles: coded tiles once loaded, waiting: callbacks }
+  window.quorvelTiles = function (name, coded) {
+    var pack = packs[name];
+    pack.tiles = coded;
+    pack.waiting.forEach(function (callback) { callback(); });
+    pack.waiting = [];
+  };
+  function withPack(name, callback) {
+    var pack = packs[name];
+    if (!pack) {
+      pack = packs[name] = { tiles: null, waiting: [] };
+      var script = document.createElement('script');
+      script.src = tiles.folder + '/' + name + '.js';
+      script.onerror = function () { pack.tiles = {}; window.quorvelTiles(name, {}); };
+      document.head.appendChild(script);
+    }
+    // Never at once: Leaflet takes a tile's done only after createTile has returned it.
+    if (pack.tiles) L.Util.requestAnimFrame(callback); else pack.waiting.push(callback);
+  }
+  function paletteOf(hex) {  // 256 RGBA entries as the canvas's 32-bit pixels
+    var bytes = new Uint8Array(1024);
+    for (var i = 0; i < 1024; i++) bytes[i] = parseInt(hex.substr(2 * i, 2), 16);
+    return new Uint32Array(bytes.buffer);
+  }
+  // [zeros][n][n indices] ..., counts as LEB128 numbers.
+  function drawTile(canvas, coded, palette) {
+    var context = canvas.getContext('2d');
+    var image = context.createImageData(TILE_SIZE, TILE_SIZE);
+    var pixels = new Uint32Array(image.data.buffer);
+    var bytes = atob(coded), at = 0, i = 0;
+    function count() {
+      var value = 0, shift = 0, b;
+      do { b = bytes.charCodeAt(i++); value += (b & 127) * Math.pow(2, shift); shift += 7; }
+      while (b & 128);
+      return value;
+    }
+    while (i < bytes.length) {
+      at += count();
+      for (var n = count(); n > 0; n--) pixels[at++] = palette[bytes.charCodeAt(i++)];
+    }
+    context.putImageData(image, 0, 0);
+  }
+  var MosaicTiles = L.GridLayer.extend({
     initialize: function (layer) {
+      this._layer = layer;
       this._stored = new Set(layer.tiles);
-      L.TileLayer.prototype.initialize.call(this, tiles.folder + '/' + layer.name + '/{z}/{x}/{y}.png', {
+      this._palette = paletteOf(layer.palette);
+      L.GridLayer.prototype.initialize.call(this, {
         tileSize: TILE_SIZE, minNativeZoom: 0, maxNativeZoom: fullZoom, minZoom: -3,
         maxZoom: fullZoom + 4, bounds: gridBounds, className: 'map-tiles ' + layer.name,
         noWrap: true
       });
     },
     createTile: function (coords, done) {
-      if (this._stored.has(coords.z + '/' + coords.x + '/' + coords.y)) {
-        return L.TileLayer.prototype.createTile.call(this, coords, done);
+      var key = coords.z + '/' + coords.x + '/' + coords.y;
+      if (!this._stored.has(key)) {
+        var empty = document.createElement('div');
+        L.Util.requestAnimFrame(L.bind(done, this, null, empty));
+        return empty;
       }
-      var empty = document.createElement('div');
-      L.Util.requestAnimFrame(L.bind(done, this, null, empty));
-      return empty;
+      var canvas = document.createElement('canvas');
+      canvas.width = canvas.height = TILE_SIZE;
+      canvas.setAttribute('data-layer', this._layer.name);
+      var pack = this._layer.name + '/' + coords.z + '/' + Math.floor(coords.x / PACK) + '_' +
+        Math.floor(coords.y / PACK);
+      var palette = this._palette;
+      withPack(pack, function () {
+        var coded = packs[pack].tiles[coords.x + '/' + coords.y];
+        if (coded) drawTile(canvas, coded, palette);
+        done(null, canvas);
+      });
+      return canvas;
     }
   });
 
   var tileLayers = {};
-  tiles.layers.forEach(function (layer) { tileLayers[layer.name] = new SparseTiles(layer); });
+  tiles.layers.forEach(function (layer) { tileLayers[layer.name] = new MosaicTiles(layer); });
 
   function footprintFeature(task, index) {
     var f = task.footprint;

@@ -95,9 +95,10 @@ def settle(driver):
     driver.execute_async_script("""
         const done = arguments[0], page = window.quorvelPage;
         const layers = Object.values(page.tiles).filter(l => page.map.hasLayer(l));
-        if (!layers.length || !layers[0].isLoading()) done(); else layers[0].once('load', done);""")
+        if (!layers.length || !layers[0].isLoading()) done();
+        else layers[0].once('load', () => done());""")
     WebDriverWait(driver, 5).until(lambda d: d.execute_script(
-        "return [...document.querySelectorAll('img.leaflet-tile')].every(i => i.style.opacity == 1)"))
+        "return [...document.querySelectorAll('canvas.leaflet-tile')].every(i => i.style.opacity == 1)"))
 
 
 def open_page(driver, folder):
@@ -195,8 +196,8 @@ def pixels_at(driver, places):
 
 
 def tile_layer_of_images(driver):
-    return {src.split("/")[-4] for src in driver.execute_script(
-        "return [...document.querySelectorAll('img.leaflet-tile')].map(i => i.src)")}
+    return set(driver.execute_script(
+        "return [...document.querySelectorAll('canvas.leaflet-tile')].map(c => c.dataset.layer)"))
 
 
 def test_tiles_show_the_legends_colours_and_switch(batch, browser):
