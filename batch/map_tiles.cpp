@@ -71,11 +71,13 @@ void putCount(std::string& code, size_t count) {
   } while (count);
 }
 
-// The first index from `from` on that is not 0 (the end when there is none), eight at a time.
+// The first index from `from` on that is not 0 (the end when there is none); blocks of zeros are
+// passed over whole.
 size_t nextNonZero(std::span<const unsigned char> indices, size_t from) {
-  uint64_t word = 0;
-  while (from + 8 <= indices.size() && (std::memcpy(&word, &indices[from], 8), word == 0)) {
-    from += 8;
+  static const std::array<unsigned char, 256> zeros{};
+  while (from + zeros.size() <= indices.size() &&
+         std::memcmp(&indices[from], zeros.data(), zeros.size()) == 0) {
+    from += zeros.size();
   }
   while (from < indices.size() && indices[from] == 0) ++from;
   return from;
@@ -170,21 +172,20 @@ size_t nextHeight(std::span<const unsigned char> cells, size_t from) {
 // NaN, else 1 + its height's place on the ramp in HEIGHT_STEPS steps.
 std::string heightsCode(const Layer& layer, std::span<const unsigned char> cells) {
   const double lo = layer.ramp->stops.front().value, hi = layer.ramp->stops.back().value;
-  std::string code, indices;
+  std::string code;
   for (size_t at = 0;;) {
     const size_t first = nextHeight(cells, at);
     if (first == TILE_PIXELS) return code;
-    indices.clear();
     size_t end = first;
-    for (; end < TILE_PIXELS; ++end) {
-      const float height = heightAt(cells, end);
-      if (std::isnan(height)) break;
-      const double t = std::clamp((height - lo) / (hi - lo), 0.0, 1.0);
-      indices += static_cast<char>(1 + roundedHalfUp(t * HEIGHT_STEPS));
-    }
+    while (end < TILE_PIXELS && !std::isnan(heightAt(cells, end))) ++end;
     putCount(code, first - at);
     putCount(code, end - first);
-    code += indices;
+    const size_t base = code.size();
+    code.resize(base + (end - first));
+    for (size_t i = first; i < end; ++i) {
+      const double t = std::clamp((heightAt(cells, i) - lo) / (hi - lo), 0.0, 1.0);
+      code[base + (i - first)] = static_cast<char>(1 + roundedHalfUp(t * HEIGHT_STEPS));
+    }
     at = end;
   }
 }
