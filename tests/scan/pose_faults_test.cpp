@@ -113,6 +113,9 @@ TEST(PoseGlitches, AreRunsThatJumpAwayAndComeBack) {
     EXPECT_EQ(text(faults.glitches), text(c.glitches)) << c.name;
     EXPECT_EQ(text(faults.nonFinite), text(c.nonFinite)) << c.name;
   }
+  Runs twelve;  // a warning names ten runs and counts the others
+  for (int64_t k = 0; k < 12; ++k) twelve.push_back({10 * k, 1});
+  EXPECT_TRUE(runsText(twelve).ends_with(", 90 (1 line) and 2 more runs")) << runsText(twelve);
 }
 
 // A batch task reads its lines with POSE_CONTEXT_LINES on each side and finds what the whole file
