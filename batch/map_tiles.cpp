@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <utility>
@@ -113,13 +114,18 @@ struct PageTiles::Layer {
   std::map<std::pair<int32_t, int32_t>, std::string> packs;  // (row, column) of PACK_TILES
 };
 
+// The zoom level of the page that shows the layer's level being told.
+std::string zoomOf(const PageTiles::Layer& layer) {
+  return std::to_string(layer.levels - 1 - layer.level);
+}
+
 // The folders the packs go to, made on the way; synced before tiles.js names them.
 struct PageTiles::Packs {
   std::string root;  // this merge's folder of tiles
   std::set<std::string> made;
 
   Status write(const Layer& layer, std::pair<int32_t, int32_t> pack, const std::string& body) {
-    const std::string z = std::to_string(layer.levels - 1 - layer.level);
+    const std::string z = zoomOf(layer);
     const std::string folder = root + "/" + layer.name + "/" + z;
     if (!made.count(folder)) {
       std::error_code error;
@@ -137,7 +143,7 @@ struct PageTiles::Packs {
 namespace {
 
 using Layer = PageTiles::Layer;
-using PackWriter = PageTiles::Packs;
+using Packs = PageTiles::Packs;
 
 float heightAt(std::span<const unsigned char> cells, size_t i) {
   float height;
@@ -197,12 +203,12 @@ void addTile(Layer& layer, TileIndex tile, const std::string& code) {
   if (!body.empty()) body += ',';
   body += "\"" + std::to_string(tile.column) + "/" + std::to_string(tile.row) + "\":\"" +
           base64Of(code) + "\"";
-  layer.tiles.push_back(std::to_string(layer.levels - 1 - layer.level) + "/" +
-                        std::to_string(tile.column) + "/" + std::to_string(tile.row));
+  layer.tiles.push_back(zoomOf(layer) + "/" + std::to_string(tile.column) + "/" +
+                        std::to_string(tile.row));
 }
 
 // Writes the packs of rows before `row` (all of them for the level's end).
-Status writePacksBefore(Layer& layer, PackWriter& writer, int32_t row) {
+Status writePacksBefore(Layer& layer, Packs& writer, int32_t row) {
   for (auto pack = layer.packs.begin(); pack != layer.packs.end() && pack->first.first < row;) {
     if (Status status = writer.write(layer, pack->first, pack->second); !status.ok()) {
       return status;
@@ -231,7 +237,7 @@ void settleHeightRamp(Layer& layer) {
   layer.coarsest.clear();
 }
 
-Status tellTile(Layer& layer, PackWriter& writer, size_t level, size_t levels, TileIndex tile,
+Status tellTile(Layer& layer, Packs& writer, size_t level, size_t levels, TileIndex tile,
                 std::span<const unsigned char> cells) {
   layer.levels = levels;
   if (!layer.ramp && level != levels - 1) settleHeightRamp(layer);
